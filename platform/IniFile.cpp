@@ -177,9 +177,9 @@ bool IniFile::save() const {
     QString text;
     for (const auto& s : sections_) {
         if (s.header)
-            text += u'[' + s.name + u"]\r\n";
+            text += u'[' + s.name + QStringLiteral("]\r\n");
         for (const auto& line : s.lines)
-            text += (line.isEntry && line.text.isEmpty() ? line.key + u'=' + line.value : line.text) + u"\r\n";
+            text += (line.isEntry && line.text.isEmpty() ? line.key + u'=' + line.value : line.text) + QStringLiteral("\r\n");
     }
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly))

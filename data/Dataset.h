@@ -1,0 +1,196 @@
+#pragma once
+
+#include "Field.h"
+
+#include <QDate>
+#include <QHash>
+#include <QObject>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Database;
+
+// A table read whole from the server, with one current row shared by every window that shows it.
+// Rows are held packed as the server sends them (cp1251 text), so 100,000 contacts stay small;
+// values are decoded when a view asks for them.
+//
+// Editing follows the rules users rely on: typing into a browsed row starts editing; moving to
+// another row saves a pending change and drops a new row in which nothing was changed; post()
+// saves, cancel() discards. Every save and delete is made durable at once.
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    Dataset(Database& db, QString objectName, QString tableName, std::vector<FieldDef> fields,
+            QObject* parent = nullptr);
+    ~Dataset() override;
+
+    const QString& tableName() const { return table_; }
+    Database& database() const { return db_; }
+
+    // ---- fields ----
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    Field& field(int index) const { return *fields_[index]; }
+    // Found by name without regard to case; nullptr when there is none.
+    Field* findField(const QString& name) const;
+    // Like findField, but a missing field is an error.
+    Field& fieldByName(const QString& name) const;
+    // The primary key: the first field.
+    Field& keyField() const { return *fields_.front(); }
+    void notifyFieldsChanged();
+
+    // ---- opening ----
+    // Opens the table; connects the database first when it is not connected.
+    void open();
+    void close();
+    bool isOpen() const { return state_ != State::Inactive; }
+    State state() const { return state_; }
+    bool isEditing() const { return state_ == State::Edit || state_ == State::Insert; }
+
+    // ---- list filter and sort ----
+    // The condition follows "where" unchanged; an empty condition lets every row through.
+    const QString& filter() const { return filter_; }
+    bool filtered() const { return filtered_; }
+    // Re-reads at once when the list is open and the filter takes effect; the current row is kept
+    // when it is still listed, else the first row becomes current.
+    void setFilter(const QString& condition);
+    void setFiltered(bool on);
+    // Orders ascending by the field (empty: by the key); closes and reopens, first row current.
+    const QString& sortField() const { return sort_; }
+    void setSortField(const QString& fieldName);
+    // Re-reads the rows, keeping the current row when it is still listed.
+    void refresh();
+    // Sets condition and flag together with one re-read.
+    void setFilterState(const QString& condition, bool on);
+
+    // ---- rows and cursor ----
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int currentRow() const { return current_; } // -1 when empty or closed
+    bool isEmpty() const { return rows_.empty(); }
+    // Moving saves a pending change first; a failed save leaves the cursor where it was.
+    void moveTo(int row);
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool bof() const { return current_ <= 0; }
+    bool eof() const { return current_ < 0 || current_ >= rowCount() - 1; }
+    // Moves to the first row whose field equals the value; false (cursor unchanged) when none does.
+    bool locate(const QString& fieldName, const QVariant& value);
+
+    // ---- values ----
+    // Null for an empty value; int for integer fields, QString for text, QDate for dates.
+    QVariant value(int row, int fieldIndex) const;
+    QVariant value(int fieldIndex) const { return current_ < 0 ? QVariant() : value(current_, fieldIndex); }
+    QVariant value(const QString& fieldName) const { return value(fieldByName(fieldName).index()); }
+    // The value as a grid shows it.
+    QString displayText(int row, int fieldIndex) const;
+    QString text(const QString& fieldName) const;
+    bool isNull(int row, int fieldIndex) const { return value(row, fieldIndex).isNull(); }
+
+    // Sets a value of the current row; a browsed row goes into editing first. Text is cut to the
+    // field's entry limit; an empty text is stored as no value.
+    void setValue(int fieldIndex, const QVariant& value);
+    void setValue(const QString& fieldName, const QVariant& value) { setValue(fieldByName(fieldName).index(), value); }
+    // Sets a value of a new row without counting as a change (the key drawn for a new row).
+    void setInitialValue(const QString& fieldName, const QVariant& value);
+    bool modified() const { return modified_; }
+
+    // ---- editing ----
+    void edit();
+    // Starts a new row at the end; the new-row handler fills its key. A failing handler abandons the row.
+    void append();
+    void post();
+    void cancel();
+    // Deletes the current row from the database at once.
+    void deleteCurrent();
+    // Saves a pending change, or drops an unchanged one.
+    void checkBrowseMode();
+
+    // ---- hooks of the data module ----
+    std::function<void(Dataset&)> onNewRecord;
+    std::function<void(Dataset&)> onBeforePost; // runs with the state still Edit or Insert
+
+    // ---- view notifications ----
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disableCount_ > 0; }
+
+    // Lookup support: the value of resultField in the row whose keyField equals key.
+    QVariant lookupValue(const QString& keyFieldName, const QVariant& key, const QString& resultFieldName) const;
+    // Total bytes of stored text in the rows (for measurements).
+    qint64 textBytes() const;
+
+Q_SIGNALS:
+    void dataReset();            // rows read again, opened or closed
+    void currentChanged(int row);
+    void rowChanged(int row);    // a row's values changed (typing, save)
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void stateChanged();
+    void fieldsChanged();        // labels or visibility
+    void controlsEnabledChanged(bool enabled);
+    void lookupsChanged();       // a looked-up value may show differently in every row
+
+private:
+    struct Row;
+    void readRows();
+    QString selectSql() const;
+    void setCurrent(int row);
+    void setState(State s);
+    void emitReset();
+    void emitCurrent();
+    void emitRowChanged(int row);
+    void applyValue(int fieldIndex, const QVariant& value, bool countsAsChange);
+    void readAndKeep(const QVariant& key);
+    bool initializing_ = false;
+    void invalidateLookupCache() const;
+    QVariant storedValue(const Row& row, const Field& f) const;
+    QVariant lookupOf(const Field& f, const QVariant& key) const;
+    std::unique_ptr<Row> packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const;
+    std::vector<QVariant> unpackRow(const Row& row) const;
+    void validateForPost() const;
+    void writeInsert();
+    void writeUpdate();
+
+    Database& db_;
+    QString table_;
+    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<int> storedFields_; // field index of each stored column, in select order
+    std::vector<std::unique_ptr<Row>> rows_;
+    int current_ = -1;
+    State state_ = State::Inactive;
+    QString filter_;
+    bool filtered_ = false;
+    QString sort_;
+    // The current row's values while it is edited or inserted.
+    std::vector<QVariant> buffer_;
+    bool modified_ = false;
+    int insertReturnRow_ = -1; // the row that was current before a new row was started
+    int disableCount_ = 0;
+    bool resetPending_ = false;
+    mutable QHash<QString, QHash<qint64, QVariant>> lookupCache_; // integer keys only
+};
+
+// A dataset binding that windows can re-point: the grids of the reference books follow it.
+class DataSource : public QObject {
+    Q_OBJECT
+public:
+    explicit DataSource(Dataset* dataset = nullptr, QObject* parent = nullptr) : QObject(parent), dataset_(dataset) {}
+    Dataset* dataset() const { return dataset_; }
+    void setDataset(Dataset* dataset) {
+        if (dataset_ == dataset)
+            return;
+        dataset_ = dataset;
+        Q_EMIT datasetChanged(dataset);
+    }
+Q_SIGNALS:
+    void datasetChanged(Dataset* dataset);
+
+private:
+    Dataset* dataset_;
+};

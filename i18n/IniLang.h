@@ -67,8 +67,9 @@ void SetCurrentLangFile(std::unique_ptr<LangFile> file);
 
 // The text of a message key from section "Misc" of the current language file, every "*|*" turned into
 // CR LF. Leading empty pieces add nothing, but the last piece is always preceded by CR LF, so "*|*"
-// alone gives one CR LF and "*|**|*a" gives CR LF and "a". Without a current file, the default text unchanged (callers
-// pass the key itself, so a message then shows its bare key); with a file, a missing key yields an empty text.
+// alone gives one CR LF and "*|**|*a" gives CR LF and "a". Without a current file the default text
+// comes back unchanged (callers pass the key itself, so a message then shows its bare key); with a
+// file, a missing key yields an empty text.
 QString LangMessage(const QString& defaultText, const QString& key);
 
 // Sets a text property of a component by its name in the language file. "Caption" and "Hint" (any
@@ -90,7 +91,8 @@ inline constexpr char kRadioGroupProperty[] = "radioGroup";
 //   W.Caption        the window title, if not empty;
 //   W.C.Caption      SetTextProperty(C, "Caption", value);
 //   W.C.Hint         SetTextProperty(C, "Hint", value);
-//   W.C.lines[i]     line i of a QPlainTextEdit or QTextEdit unless the value is "fsdef"; empty empties it;
+//   W.C.lines[i]     line i of a QPlainTextEdit or QTextEdit unless the value is "fsdef"; empty empties it
+//                    (an empty text has no lines, and a final line break starts no line of its own);
 //   W.C.items[i]     item i of a radio-button group or a QComboBox, if not empty.
 // Lines and items are only replaced, never added.
 void TranslateForms(const QList<QWidget*>& windows, const LangFile& file);

@@ -324,7 +324,11 @@ private slots:
     void richTextLabel() {
         SampleWindow window;
         window.label->setText(QStringLiteral("<b>Фамилия</b>"));
-        window.label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Name the label's text control so that the walk would touch it after its deletion.
+        const QList<QObject*> helpers = window.label->findChildren<QObject*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(!helpers.isEmpty());
+        for (QObject* helper : helpers)
+            helper->setObjectName(QStringLiteral("LabelText"));
         TranslateForms({&window}, LangFile("[FormMain]\nFormMain.Label1.Caption=Surname\n"
                                            "FormMain.BitBtn1.Caption=Cancel"));
         QCOMPARE(window.label->text(), QStringLiteral("Surname"));

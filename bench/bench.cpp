@@ -1,0 +1,205 @@
+// korvane-bench: fills a fresh database with generated contacts and measures how the contact list
+// loads against the same select fetched through the bare client API. Prints name=value lines.
+#include "DMUnit.h"
+#include "DbError.h"
+#include "SchemaScript.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+const char* const kSurnames[] = {"Иванов", "Петров", "Сидоров", "Кузнецов", "Смирнов", "Попов", "Васильев",
+                                 "Ёлкин", "Новиков", "Фёдоров", "Морозов", "Волков", "Алексеев", "Лебедев",
+                                 "Семёнов", "Егоров", "Павлов", "Козлов", "Степанов", "Николаев", "Smith",
+                                 "Johnson", "Brown", "O'Brien", "Miller", "Davis", "Garcia", "Wilson"};
+const char* const kNames[] = {"Иван", "Пётр", "Анна", "Мария", "Сергей", "Ольга", "Алексей", "Елена", "Дмитрий",
+                              "Наталья", "John", "Mary", "Peter", "Linda"};
+const char* const kMids[] = {"Иванович", "Петрович", "Сергеевна", "Алексеевич", "Дмитриевна", ""};
+const char* const kOrgs[] = {"ООО «Ромашка»", "ЗАО «Вектор»", "ОАО «Северсталь»", "ИП Сидоров", "Acme Corp.",
+                             "Globex", "НИИ «Прибор»", "Торговый дом «Восток»"};
+const char* const kCities[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань", "London",
+                               "Berlin"};
+const char* const kStreets[] = {"ул. Ленина", "пр. Мира", "ул. Садовая", "Невский пр.", "Baker St.", "ул. Гагарина"};
+const char* const kPosts[] = {"Директор", "Бухгалтер", "Менеджер", "Инженер", "Секретарь", "Manager"};
+
+template <size_t N> QString pick(const char* const (&list)[N], QRandomGenerator& r) {
+    return QString::fromUtf8(list[r.bounded(static_cast<quint32>(N))]);
+}
+
+QString phone(QRandomGenerator& r) {
+    return QStringLiteral("+7 (%1) %2-%3-%4")
+        .arg(r.bounded(900) + 100)
+        .arg(r.bounded(900) + 100)
+        .arg(r.bounded(90) + 10)
+        .arg(r.bounded(90) + 10);
+}
+
+void fill(const QString& file, int contacts) {
+    fb::Attachment db;
+    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    fb::Transaction tr;
+    tr.start(db);
+    fb::Statement st(db, tr,
+                     QStringLiteral("insert into \"MAIN\" (NUM_MAIN, JOB_ORG, FAM, FIRST_NAME, MID_NAME, JOB_POST, "
+                                    "GR_NUM, DEPARTAMENT, COUNTRY, JOB_CITY, JOB_ST, JOB_ZIP, HOME_CITY, HOME_ST, "
+                                    "AREA_CODE, JOB_TEL1, HOME_TEL1, CELLULAR, JOB_EMAIL, NOTES, BITHDAY) values "
+                                    "(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    QRandomGenerator r(20261209);
+    for (int i = 1; i <= contacts; ++i) {
+        const QString fam = pick(kSurnames, r);
+        const QVariant values[] = {i,
+                                   pick(kOrgs, r),
+                                   fam,
+                                   pick(kNames, r),
+                                   pick(kMids, r),
+                                   pick(kPosts, r),
+                                   static_cast<int>(r.bounded(6)) + 1,
+                                   QStringLiteral("Отдел %1").arg(r.bounded(20)),
+                                   QStringLiteral("Россия"),
+                                   pick(kCities, r),
+                                   pick(kStreets, r) + QStringLiteral(", д. %1").arg(r.bounded(200)),
+                                   QString::number(100000 + r.bounded(800000)),
+                                   pick(kCities, r),
+                                   pick(kStreets, r) + QStringLiteral(", кв. %1").arg(r.bounded(300)),
+                                   QString::number(r.bounded(900) + 100),
+                                   phone(r),
+                                   phone(r),
+                                   phone(r),
+                                   QStringLiteral("user%1@example.org").arg(i),
+                                   r.bounded(4) == 0 ? QVariant(QStringLiteral("Позвонить после обеда")) : QVariant(),
+                                   QDate(1950, 1, 1).addDays(r.bounded(20000))};
+        for (int p = 0; p < 21; ++p)
+            st.setParam(p, values[p]);
+        st.execute();
+    }
+    fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_MAIN RESTART WITH %1").arg(contacts));
+    tr.commit();
+}
+
+// The same select through the bare client API, every value read, nothing kept.
+double rawFetch(const QString& file, const QString& sql, qint64* bytes) {
+    fb::Attachment db;
+    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    fb::Transaction tr;
+    tr.start(db);
+    QElapsedTimer t;
+    t.start();
+    fb::Statement st(db, tr, sql);
+    st.execute();
+    qint64 total = 0;
+    volatile qint64 sink = 0;
+    while (st.fetch()) {
+        for (int c = 0; c < st.columnCount(); ++c) {
+            if (st.isNull(c))
+                continue;
+            if (st.columnType(c) == fb::ColumnType::Text) {
+                int len = 0;
+                const char* p = st.textData(c, &len);
+                total += len;
+                sink = sink + (len ? p[0] : 0);
+            } else {
+                sink = sink + st.integer(c);
+            }
+        }
+    }
+    *bytes = total;
+    return t.nsecsElapsed() / 1e6;
+}
+
+double rssMb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+QString mainSelect(const Dataset& m, const QString& where, const QString& order) {
+    QStringList columns;
+    for (int i = 0; i < m.fieldCount(); ++i)
+        if (!m.field(i).isLookup())
+            columns << u'"' + m.field(i).column() + u'"';
+    QString sql = QStringLiteral("select %1, RDB$DB_KEY from \"MAIN\"").arg(columns.join(QStringLiteral(", ")));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" where (") + where + u')';
+    return sql + QStringLiteral(" order by \"") + order + u'"';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int contacts = 100000;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i)
+        if (args[i] == QStringLiteral("--contacts") && i + 1 < args.size())
+            contacts = args[++i].toInt();
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    const QString file = folder + QStringLiteral("db/phones.gdb");
+    try {
+        QDir().mkpath(folder + QStringLiteral("db"));
+        schema::createDatabase(file, schema::readScript(QStringLiteral(":/data/schema.sql")));
+        fill(file, contacts);
+        QFile ini(folder + QStringLiteral("Phones.ini"));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[DataBase]\r\nServer=\r\ndb=\r\nuser=SYSDBA\r\nPromt=0\r\npass=x\r\n");
+        ini.close();
+
+        qint64 rawBytes = 0;
+        // Warm the file cache so both measurements read from memory.
+        rawFetch(file, QStringLiteral("select * from \"MAIN\""), &rawBytes);
+
+        DMUserInterface ui;
+        ui.serverWaitMs = 0;
+        QElapsedTimer t;
+        t.start();
+        TDM dm(folder, ui);
+        Dataset& m = *dm.TabMain;
+        m.last();
+        m.first();
+        const double loadMs = t.nsecsElapsed() / 1e6;
+        const double rss = rssMb();
+        const double rawMs = rawFetch(file, mainSelect(m, {}, QStringLiteral("NUM_MAIN")), &rawBytes);
+        std::printf("contacts=%d\n", m.rowCount());
+        std::printf("load_ms=%.1f\nraw_fetch_ms=%.1f\nload_ratio=%.2f\n", loadMs, rawMs, loadMs / rawMs);
+        std::printf("rss_mb=%.1f\ndata_mb=%.1f\n", rss, rawBytes / 1048576.0);
+
+        auto measure = [&](const char* name, const QString& where, const QString& order, auto action) {
+            QElapsedTimer tt;
+            tt.start();
+            action();
+            const double ms = tt.nsecsElapsed() / 1e6;
+            qint64 b = 0;
+            const double raw = rawFetch(file, mainSelect(m, where, order), &b);
+            std::printf("%s_ms=%.1f\n%s_ratio=%.2f\n", name, ms, name, ms / raw);
+        };
+        const QString letter = QStringLiteral("FAM Like 'К%' or FAM Like 'к%'");
+        measure("letter_filter", letter, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(letter, true); });
+        QStringList terms;
+        for (const char* f : {"JOB_ORG", "FAM", "FIRST_NAME", "MID_NAME", "JOB_POST", "DEPARTAMENT", "NICKNAME",
+                              "OCCUPATION", "JOBRIGHTFORM", "COUNTRY", "JOB_ADDRESS", "JOB_CITY", "JOB_ST", "JOB_ZIP",
+                              "HOME_ADDRESS", "HOME_CITY", "HOME_ST", "HOME_ZIP", "AREA_CODE", "JOB_TEL1", "JOB_TEL2",
+                              "JOB_TEL3", "JOB_TEL4", "JOB_FAX", "HOME_TEL1", "HOME_TEL2", "HOME_FAX", "CELLULAR",
+                              "PAGER", "JOB_EMAIL", "HOME_EMAIL", "JOB_WWW", "HOME_WWW", "JOB_ICQ", "HOME_ICQ",
+                              "OTHER_COMMUN", "NOTES"})
+            terms << QString::fromLatin1(f) + QStringLiteral(" Like '%ов%'");
+        const QString search = terms.join(QStringLiteral(" or "));
+        measure("search", search, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(search, true); });
+        m.setFilterState(QString(), false);
+        measure("sort", {}, QStringLiteral("FAM"), [&] { m.setSortField(QStringLiteral("FAM")); });
+        dm.Disconnect();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

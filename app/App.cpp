@@ -1,12 +1,20 @@
 #include "App.h"
 
 #include "DMUnit.h"
+#include "Edit.h"
 #include "FormMain.h"
+#include "FormSearch.h"
+#include "FormStorage.h"
+#include "RefBook.h"
+#include "Ring.h"
+#include "servis.h"
+#include "setphone.h"
 #include "LoginDialog.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "Splash.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QProcess>
@@ -35,9 +43,58 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
         throw;
     }
     main_ = create<TFormMain>(splash, 20, *dm_);
+    TFormMain* mainWindow = main_;
+    // The editor's picker exists before the editor, which keeps a reference to it.
+    auto* refBookUse = create<TFormRefBookUse>(nullptr, 0, mainWindow);
+    auto* formEdit = create<TFormEdit>(splash, 20, *dm_, *refBookUse, mainWindow);
+    new FormStorage(formEdit, QStringLiteral("TFormEdit"), false);
+    auto* formSearch = create<TFormSearch>(splash, 20, *dm_->TabMain, mainWindow);
+    new FormStorage(formSearch, QStringLiteral("TFormSearch"), false);
+    if (splash)
+        splash->advance(20 + 20 + 20 + 20); // options, scheduler, about, message come with their windows
+    auto* selectPhone = create<TFormSelectPhone>(splash, 10, *dm_, mainWindow);
+    if (splash)
+        splash->advance(10 + 10); // scheduler editor, sticky notes
+    auto* refBook = create<TFormReferenceBook>(splash, 20, mainWindow);
+    setMessengerPath(dm_->settings().icqPath);
+
+    TDM* dmp = dm_.get();
+    auto on = [mainWindow](const char* name, auto fn) {
+        QObject::connect(mainWindow->action(QString::fromLatin1(name)), &QAction::triggered, mainWindow, fn);
+    };
+    mainWindow->openEditor = [formEdit] { formEdit->execModal(); };
+    on("acAdd", [dmp, formEdit] {
+        try {
+            if (!dmp->TabMain->isOpen())
+                dmp->TabMain->open();
+            dmp->TabMain->append();
+        } catch (const DbError& e) {
+            msgbox::showError(e.message());
+            return;
+        }
+        formEdit->execModal();
+    });
+    on("acSearch", [formSearch] { formSearch->exec(); });
+    on("acRing", [dmp, selectPhone] { acRingExecute(QApplication::focusWidget(), *dmp, *selectPhone); });
+    auto refBookCommand = [dmp, refBook](int kind) {
+        return [dmp, refBook, kind] {
+            try {
+                RefBookShow(kind, *dmp, *refBook);
+            } catch (...) {
+                msgbox::showLastOsError();
+            }
+        };
+    };
+    on("acJobPostShow", refBookCommand(2));
+    on("acBusinessLineShow", refBookCommand(0));
+    on("acRefBookOrgFormShow", refBookCommand(1));
 }
 
 KorvaneApp::~KorvaneApp() {
+    // Windows that keep a placement save it before they go.
+    for (auto& w : windows_)
+        for (FormStorage* storage : w->findChildren<FormStorage*>(Qt::FindDirectChildrenOnly))
+            storage->saveIfShown();
     while (!windows_.empty())
         windows_.pop_back();
     dm_.reset();

@@ -1,6 +1,10 @@
 #include "FormMain.h"
 
+#include "ContactPages.h"
+#include "DBGridEh.h"
 #include "DMUnit.h"
+#include "GroupTree.h"
+#include "LetterBar.h"
 #include "FormStorage.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
@@ -14,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QSplitter>
@@ -52,11 +57,6 @@ const ActionSpec kActions[] = {
     {"acHideCurColumn", "", "Скрыть столбец", ""},
     {"acShowAllColumns", "", "Показать все столбцы", ""},
     {"acSearch", "", "Поиск", ""},
-    {"acFastSearch", "", "", ""},
-    {"acTreeViewNewNode", "GroupsTRV", "acTreeViewNewNode", ""},
-    {"acTreeViewDelNode", "GroupsTRV", "acTreeViewDelNode", ""},
-    {"acTreeViewEditNodeCaption", "GroupsTRV", "acTreeViewEditNodeCaption", ""},
-    {"acTreeFullExpand", "GroupsTRV", "Show all groups", ""},
     {"acScheduler", "", "Планировщик", ""},
     {"acSchedulerAdd", "", "Добавить", ""},
     {"acSchedulerEdit", "", "Редактировать", ""},
@@ -210,24 +210,54 @@ void TFormMain::createWorkArea() {
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-    dfsToolBar3 = new QWidget(central);
-    dfsToolBar3->setObjectName(QStringLiteral("dfsToolBar3"));
-    dfsToolBar3->setFixedHeight(20);
+    dfsToolBar3 = new LetterBar(*dm_.TabMain, central);
+    connect(dfsToolBar3, &LetterBar::maximizedChanged, this, [this](bool on) { letterBarMaximized_ = on; });
     v->addWidget(dfsToolBar3);
     Splitter1 = new QSplitter(Qt::Horizontal, central);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(3);
-    PanelLeft = new QWidget(Splitter1);
-    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    PanelLeft->setMinimumWidth(18);
-    PageControl1 = new QTabWidget(Splitter1);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    Splitter1->setChildrenCollapsible(false);
+    PanelLeft = new GroupTree(dm_, Splitter1);
+    PageControl1 = new ContactPages(*dm_.TabMain, Splitter1);
     Splitter1->addWidget(PanelLeft);
     Splitter1->addWidget(PageControl1);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({120, 900});
     v->addWidget(Splitter1, 1);
     setCentralWidget(central);
+
+    auto wire = [this](const char* name, auto* receiver, auto slot) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, receiver, slot);
+    };
+    wire("acHideCurColumn", PageControl1, &ContactPages::acHideCurColumnExecute);
+    wire("acShowAllColumns", PageControl1, &ContactPages::acShowAllColumnsExecute);
+    wire("acDelete", PageControl1, &ContactPages::acDeleteExecute);
+    wire("acDel", PageControl1, &ContactPages::acDelExecute);
+    wire("acShowAll", PageControl1, &ContactPages::acShowAllExecute);
+    connect(action(QStringLiteral("acEdit")), &QAction::triggered, this, [this] {
+        if (openEditor)
+            openEditor();
+    });
+    connect(PageControl1, &ContactPages::editRequested, this, [this] {
+        if (openEditor)
+            openEditor();
+    });
+    // The grids' popup menu.
+    auto* popup = new QMenu(this);
+    popup->setObjectName(QStringLiteral("RxPopupMenu"));
+    popup->addAction(action(QStringLiteral("EditCopy1")));
+    auto* hide = popup->addAction(QStringLiteral("Скрыть "));
+    hide->setObjectName(QStringLiteral("RxPopupMenuHideItem"));
+    connect(hide, &QAction::triggered, action(QStringLiteral("acHideCurColumn")), &QAction::trigger);
+    popup->addAction(action(QStringLiteral("acShowAllColumns")));
+    popup->addAction(action(QStringLiteral("acDel")));
+    for (auto* grid : PageControl1->grids()) {
+        QWidget* w = grid;
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, popup, [popup, w](const QPoint& p) {
+            popup->popup(w->mapToGlobal(p));
+        });
+    }
 }
 
 void TFormMain::createStatusBar() {
@@ -253,8 +283,8 @@ void TFormMain::FormCreate() {
     panels_[1]->setText(DateFormatStr(QLocale::system().dateFormat(QLocale::LongFormat), QDate::currentDate()));
     Timer2Timer();
     currentDataset_ = dm_.TabMain.get();
-    const int w = PanelLeft->width();
-    reopenWidth_ = w > 18 ? w : 120;
+    PanelLeft->RebuildTree();
+    PanelLeft->takeReopenWidth();
 }
 
 void TFormMain::Timer2Timer() {
@@ -268,6 +298,11 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
+    {
+        const IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
+        if (grid.readable())
+            PageControl1->restoreGridLayouts(grid, QStringLiteral("TFormMain"));
+    }
     // Every contact is fetched when the list is read; the first contact becomes current.
     if (Dataset* m = dm_.TabMain.get(); m->isOpen()) {
         try {
@@ -299,6 +334,7 @@ void TFormMain::CloseProcedure() {
     IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
     if (!grid.readable())
         return;
+    PageControl1->saveGridLayouts(grid, QStringLiteral("TFormMain"));
     grid.save();
 }
 
@@ -306,7 +342,7 @@ bool TFormMain::letterBarMaximized() const { return letterBarMaximized_; }
 
 void TFormMain::setLetterBarMaximized(bool on) {
     letterBarMaximized_ = on;
-    dfsToolBar3->setFixedHeight(on ? 20 : 12);
+    dfsToolBar3->setMaximized(on);
 }
 
 void TFormMain::restoreStoredProperties(const IniFile& f) {
@@ -363,6 +399,7 @@ void TFormMain::spacePressed() {
         dm_.TabMain->setFilterState(QString(), false);
     } catch (const DbError&) {
     }
+    dfsToolBar3->pressAll();
 }
 
 void TFormMain::acHelpExecute() {

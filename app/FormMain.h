@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 
 class QAction;
@@ -14,6 +15,9 @@ class QScrollArea;
 class QSplitter;
 class QTableView;
 class TDM;
+class ContactPages;
+class GroupTree;
+class LetterBar;
 class Dataset;
 class FormStorage;
 class IniFile;
@@ -70,10 +74,15 @@ private:
     QTimer* Timer2 = nullptr;
     QWidget* PaneTop = nullptr;
     QToolBar* SpeedBar1 = nullptr;
-    QWidget* dfsToolBar3 = nullptr;
-    QWidget* PanelLeft = nullptr;
+public:
+    LetterBar* dfsToolBar3 = nullptr;
+    GroupTree* PanelLeft = nullptr;
     QSplitter* Splitter1 = nullptr;
-    QTabWidget* PageControl1 = nullptr;
+    ContactPages* PageControl1 = nullptr;
+    // Set by the application: opens the contact editor on the current contact.
+    std::function<void()> openEditor;
+
+private:
     FormStorage* FormStorageMain = nullptr;
     QPointer<QWidget> currentGrid_;
     Dataset* currentDataset_ = nullptr;

@@ -69,67 +69,25 @@ void SortMarkersTest::clicks_data() {
     QTest::addColumn<QString>("clicks");      // column numbers, "c" for Ctrl held
     QTest::addColumn<QString>("expectedMarkers");
     QTest::addColumn<QString>("expectedSortIndexes");
+    const auto row = [](const char* name, const char* markers, const char* sortIndexes, const char* clicks,
+                        const char* expectedMarkers, const char* expectedSortIndexes) {
+        QTest::newRow(name) << QString::fromLatin1(markers) << QString::fromLatin1(sortIndexes)
+                            << QString::fromLatin1(clicks) << QString::fromLatin1(expectedMarkers)
+                            << QString::fromLatin1(expectedSortIndexes);
+    };
 
-    QTest::newRow("one click") << "0 0 0 0"
-                               << "0 0 0 0"
-                               << "1"
-                               << "0 1 0 0"
-                               << "0 1 0 0";
-    QTest::newRow("two clicks") << "0 0 0 0"
-                                << "0 0 0 0"
-                                << "1 1"
-                                << "0 2 0 0"
-                                << "0 1 0 0";
-    QTest::newRow("three clicks: down, up, down") << "0 0 0 0"
-                                                  << "0 0 0 0"
-                                                  << "1 1 1"
-                                                  << "0 1 0 0"
-                                                  << "0 1 0 0";
-    QTest::newRow("three ctrl clicks: down, up, none") << "0 0 0 0"
-                                                       << "0 0 0 0"
-                                                       << "1c 1c 1c"
-                                                       << "0 0 0 0"
-                                                       << "0 0 0 0";
-    QTest::newRow("plain click clears the others") << "2 0 1 1"
-                                                   << "1 0 2 3"
-                                                   << "1"
-                                                   << "0 1 0 0"
-                                                   << "0 1 0 0";
-    QTest::newRow("plain click on a marked title clears the others") << "1 2 1 0"
-                                                                     << "1 2 3 0"
-                                                                     << "1"
-                                                                     << "0 1 0 0"
-                                                                     << "0 1 0 0";
-    QTest::newRow("ctrl click keeps the first marker") << "0 0 0 0"
-                                                       << "0 0 0 0"
-                                                       << "0 2c"
-                                                       << "1 0 1 0"
-                                                       << "1 0 2 0";
-    QTest::newRow("ctrl click on up removes only that marker") << "1 2 1 0"
-                                                               << "1 2 3 0"
-                                                               << "1c"
-                                                               << "1 0 1 0"
-                                                               << "1 0 2 0";
-    QTest::newRow("ctrl click on down keeps the rank") << "1 1 0 0"
-                                                       << "1 2 0 0"
-                                                       << "0c"
-                                                       << "2 1 0 0"
-                                                       << "1 2 0 0";
-    QTest::newRow("ctrl marking three, then a plain click") << "0 0 0 0"
-                                                            << "0 0 0 0"
-                                                            << "3 0c 2c 0"
-                                                            << "2 0 0 0"
-                                                            << "1 0 0 0";
-    QTest::newRow("ctrl numbering continues after a removal") << "0 0 0 0"
-                                                              << "0 0 0 0"
-                                                              << "0 1c 1c 1c 2c"
-                                                              << "1 0 1 0"
-                                                              << "1 0 2 0";
-    QTest::newRow("plain click after ctrl removal starts over") << "2 1 0 0"
-                                                                << "1 2 0 0"
-                                                                << "0c 3"
-                                                                << "0 0 0 1"
-                                                                << "0 0 0 1";
+    row("one click", "0 0 0 0", "0 0 0 0", "1", "0 1 0 0", "0 1 0 0");
+    row("two clicks", "0 0 0 0", "0 0 0 0", "1 1", "0 2 0 0", "0 1 0 0");
+    row("three clicks: down, up, down", "0 0 0 0", "0 0 0 0", "1 1 1", "0 1 0 0", "0 1 0 0");
+    row("three ctrl clicks: down, up, none", "0 0 0 0", "0 0 0 0", "1c 1c 1c", "0 0 0 0", "0 0 0 0");
+    row("plain click clears the others", "2 0 1 1", "1 0 2 3", "1", "0 1 0 0", "0 1 0 0");
+    row("plain click on a marked title clears the others", "1 2 1 0", "1 2 3 0", "1", "0 1 0 0", "0 1 0 0");
+    row("ctrl click keeps the first marker", "0 0 0 0", "0 0 0 0", "0 2c", "1 0 1 0", "1 0 2 0");
+    row("ctrl click on up removes only that marker", "1 2 1 0", "1 2 3 0", "1c", "1 0 1 0", "1 0 2 0");
+    row("ctrl click on down keeps the rank", "1 1 0 0", "1 2 0 0", "0c", "2 1 0 0", "1 2 0 0");
+    row("ctrl marking three, then a plain click", "0 0 0 0", "0 0 0 0", "3 0c 2c 0", "2 0 0 0", "1 0 0 0");
+    row("ctrl numbering continues after a removal", "0 0 0 0", "0 0 0 0", "0 1c 1c 1c 2c", "1 0 1 0", "1 0 2 0");
+    row("plain click after ctrl removal starts over", "2 1 0 0", "1 2 0 0", "0c 3", "0 0 0 1", "0 0 0 1");
 }
 
 void SortMarkersTest::clicks() {

@@ -1,0 +1,81 @@
+#include "FormSearch.h"
+
+#include "Dataset.h"
+#include "DbError.h"
+#include "FilterConditions.h"
+#include "MessageBoxes.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+TFormSearch::TFormSearch(Dataset& tabMain, QWidget* parent) : QDialog(parent), tabMain_(tabMain) {
+    setObjectName(QStringLiteral("FormSearch"));
+    setWindowTitle(QStringLiteral("Поиск"));
+    setFixedSize(299, 146);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Искать в любом поле"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label1 = new QLabel(QStringLiteral("Слово или номер"), GroupBox1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    EditSchStr = new QLineEdit(GroupBox1);
+    EditSchStr->setObjectName(QStringLiteral("EditSchStr"));
+    Label1->setBuddy(EditSchStr);
+    auto* box = new QVBoxLayout(GroupBox1);
+    box->addWidget(Label1);
+    box->addWidget(EditSchStr);
+
+    BitBtn3 = new QPushButton(QStringLiteral("Поиск"), this);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setDefault(true);
+    BitBtn4 = new QPushButton(QStringLiteral("&Закрыть"), this);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn3);
+    buttons->addWidget(BitBtn4);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+
+    connect(BitBtn3, &QPushButton::clicked, this, &TFormSearch::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormSearch::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormSearch::FormShow() {
+    EditSchStr->clear();
+    EditSchStr->setFocus();
+}
+
+void TFormSearch::BitBtn3Click() {
+    const QString condition =
+        FilterConditions::searchCondition(EditSchStr->text(), FilterConditions::searchedFieldNames());
+    const QString oldCondition = tabMain_.filter();
+    const bool oldFlag = tabMain_.filtered();
+    try {
+        tabMain_.setFilterState(condition, true);
+    } catch (const DbError& e) {
+        msgbox::showError(e.message());
+        // The list the user had comes back rather than an empty, closed one.
+        try {
+            tabMain_.setFilterState(oldCondition, oldFlag);
+            tabMain_.open();
+        } catch (const DbError&) {
+        }
+        return;
+    }
+    accept();
+}

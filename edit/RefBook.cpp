@@ -1,0 +1,219 @@
+#include "RefBook.h"
+
+#include "DBNavigator.h"
+#include "DMUnit.h"
+#include "DatasetGridView.h"
+#include "DbError.h"
+#include "IniLang.h"
+#include "MessageBoxes.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace refbook {
+
+DataSource* source(TDM& dm, int kind) {
+    switch (kind) {
+    case BusinessLines:
+        return dm.DSBusinessLine.get();
+    case OrgRightForms:
+        return dm.DSOrgRightForm.get();
+    case JobPosts:
+        return dm.DSJobPost.get();
+    }
+    throw std::out_of_range("unknown reference book");
+}
+
+QString caption(int kind) {
+    static const QString keys[] = {QStringLiteral("M004"), QStringLiteral("M005"), QStringLiteral("M006")};
+    if (kind < 0 || kind > 2)
+        throw std::out_of_range("unknown reference book");
+    return LangMessage(keys[kind], keys[kind]);
+}
+
+} // namespace refbook
+
+namespace {
+
+void openIfClosed(DatasetGridView* grid) {
+    Dataset* d = grid->dataset();
+    if (!d)
+        throw std::runtime_error("no reference book bound");
+    if (!d->isOpen())
+        d->open();
+}
+
+} // namespace
+
+// ---- the editor ----
+
+TFormReferenceBook::TFormReferenceBook(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormReferenceBook"));
+    setWindowTitle(QStringLiteral("Справочник"));
+    resize(419, 375);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    DBGridEh1 = new DatasetGridView(this);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setEditable(true);
+    layout->addWidget(DBGridEh1, 1);
+
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Panel1"));
+    bar->setFixedHeight(41);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(6, 0, 6, 0);
+    DBNavigator1 = new DBNavigator(bar);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    barLayout->addWidget(DBNavigator1);
+    barLayout->addStretch(1);
+    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), bar);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setAutoDefault(false);
+    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), bar);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setAutoDefault(false);
+    barLayout->addWidget(BitBtn1);
+    barLayout->addWidget(BitBtn2);
+    layout->addWidget(bar);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    layout->addWidget(StatusBar1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TFormReferenceBook::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormReferenceBook::BitBtn2Click);
+}
+
+void TFormReferenceBook::setBook(DataSource* source) {
+    DBGridEh1->setDataSource(source);
+}
+
+void TFormReferenceBook::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormReferenceBook::FormShow() {
+    try {
+        openIfClosed(DBGridEh1);
+        DBNavigator1->setDataSource(DBGridEh1->dataSource());
+    } catch (...) {
+        msgbox::showLastOsError();
+    }
+}
+
+void TFormReferenceBook::BitBtn1Click() {
+    DBGridEh1->commitOpenEditor();
+    if (Dataset* d = DBGridEh1->dataset(); d && d->isEditing()) {
+        try {
+            d->post();
+        } catch (const DbError& e) {
+            // The window closes all the same; the change stays pending.
+            msgbox::showError(e.message());
+        }
+    }
+    done(QDialog::Accepted);
+}
+
+void TFormReferenceBook::BitBtn2Click() {
+    DBGridEh1->discardOpenEditor();
+    try {
+        if (Dataset* d = DBGridEh1->dataset())
+            d->cancel();
+    } catch (...) {
+        // A failed discard is of no interest: the window closes.
+    }
+    done(QDialog::Rejected);
+}
+
+void TFormReferenceBook::reject() {
+    BitBtn2Click();
+}
+
+void TFormReferenceBook::closeEvent(QCloseEvent* event) {
+    // The close box neither saves nor discards.
+    event->accept();
+    done(QDialog::Rejected);
+}
+
+// ---- the picker ----
+
+TFormRefBookUse::TFormRefBookUse(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormRefBookUse"));
+    resize(274, 376);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    DBGridEh1 = new DatasetGridView(this);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    layout->addWidget(DBGridEh1);
+    connect(DBGridEh1, &QAbstractItemView::doubleClicked, this, &TFormRefBookUse::DBGridEh1DblClick);
+}
+
+void TFormRefBookUse::setBook(DataSource* source) {
+    DBGridEh1->setDataSource(source);
+}
+
+void TFormRefBookUse::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormRefBookUse::FormShow() {
+    try {
+        openIfClosed(DBGridEh1);
+        update();
+    } catch (...) {
+        msgbox::showLastOsError();
+    }
+}
+
+void TFormRefBookUse::DBGridEh1DblClick() {
+    Dataset* d = DBGridEh1->dataset();
+    // The text column is the book's second column; an empty book gives an empty text.
+    PickedValue = d && d->currentRow() >= 0 && d->fieldCount() > 1 ? d->displayText(d->currentRow(), 1) : QString();
+    close();
+}
+
+void TFormRefBookUse::FormClose() {
+    Dataset* d = DBGridEh1->dataset();
+    if (!d || !d->isEditing())
+        return;
+    try {
+        d->post();
+    } catch (const DbError& e) {
+        msgbox::showError(e.message());
+    }
+}
+
+void TFormRefBookUse::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+    done(QDialog::Rejected);
+}
+
+void TFormRefBookUse::reject() {
+    close();
+}
+
+// ---- the menu command ----
+
+int RefBookShow(int kind, TDM& dm, TFormReferenceBook& form) {
+    try {
+        form.setBook(refbook::source(dm, kind));
+        form.setWindowTitle(refbook::caption(kind));
+        return form.exec();
+    } catch (...) {
+        msgbox::showLastOsError();
+        return QDialog::Rejected;
+    }
+}

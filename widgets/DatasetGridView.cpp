@@ -1,0 +1,102 @@
+#include "DatasetGridView.h"
+
+#include "DatasetTableModel.h"
+#include "DbError.h"
+#include "MessageBoxes.h"
+
+#include <QHeaderView>
+
+DatasetGridView::DatasetGridView(QWidget* parent) : QTableView(parent), model_(new DatasetTableModel(this)) {
+    onError = [](const QString& message) { msgbox::showError(message); };
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->hide(); // row numbers mean nothing to the user
+    horizontalHeader()->setStretchLastSection(true);
+    connect(model_, &DatasetTableModel::editFailed, this, [this](const QString& m) { onError(m); });
+    // A rebuilt or refilled model loses the current index: put it back on the dataset's row.
+    connect(model_, &QAbstractItemModel::modelReset, this, &DatasetGridView::followCursor);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &DatasetGridView::followCursor);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &DatasetGridView::followCursor);
+}
+
+Dataset* DatasetGridView::dataset() const {
+    return source_ ? source_->dataset() : nullptr;
+}
+
+void DatasetGridView::setDataSource(DataSource* source) {
+    if (source_ == source) {
+        attach();
+        return;
+    }
+    if (source_)
+        disconnect(source_, nullptr, this, nullptr);
+    source_ = source;
+    if (source_)
+        connect(source_, &DataSource::datasetChanged, this, &DatasetGridView::attach);
+    attach();
+}
+
+void DatasetGridView::attach() {
+    for (const auto& c : connections_)
+        disconnect(c);
+    connections_.clear();
+    model_->setDataset(dataset());
+    if (Dataset* d = dataset())
+        connections_ << connect(d, &Dataset::currentChanged, this, &DatasetGridView::followCursor);
+    followCursor();
+}
+
+void DatasetGridView::setEditable(bool editable) {
+    model_->setEditable(editable);
+    setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                             : QAbstractItemView::NoEditTriggers);
+}
+
+void DatasetGridView::commitOpenEditor() {
+    const QModelIndex index = currentIndex();
+    if (!index.isValid())
+        return;
+    if (QWidget* editor = indexWidget(index)) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DatasetGridView::discardOpenEditor() {
+    if (QWidget* editor = indexWidget(currentIndex()))
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+void DatasetGridView::followCursor() {
+    Dataset* d = dataset();
+    const int row = d ? d->currentRow() : -1;
+    following_ = true;
+    if (row < 0 || row >= model_->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+    } else if (currentIndex().row() != row) {
+        const int column = std::max(0, currentIndex().column());
+        setCurrentIndex(model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1))));
+    }
+    following_ = false;
+}
+
+void DatasetGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (following_ || !current.isValid() || current.row() == previous.row())
+        return;
+    Dataset* d = dataset();
+    if (!d || d->currentRow() == current.row())
+        return;
+    try {
+        d->moveTo(current.row());
+    } catch (const DbError& e) {
+        onError(e.message());
+    }
+    // A refused move (the pending change could not be saved) leaves the cursor where it was.
+    if (d->currentRow() != current.row())
+        QMetaObject::invokeMethod(this, &DatasetGridView::followCursor, Qt::QueuedConnection);
+}

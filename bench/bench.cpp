@@ -1,10 +1,12 @@
 // korvane-bench: fills a fresh database with generated contacts and measures how the contact list
 // loads against the same select fetched through the bare client API. Prints name=value lines.
+#include "ContactPages.h"
 #include "DMUnit.h"
 #include "DbError.h"
 #include "SchemaScript.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -136,7 +138,9 @@ QString mainSelect(const Dataset& m, const QString& where, const QString& order)
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int contacts = 100000;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i)
@@ -168,10 +172,34 @@ int main(int argc, char** argv) {
         m.first();
         const double loadMs = t.nsecsElapsed() / 1e6;
         const double rss = rssMb();
+        // From the end of the load to the first painted grid.
+        double paintMs = 0;
+        {
+            QElapsedTimer pt;
+            pt.start();
+            ContactPages pages(m);
+            pages.resize(1000, 700);
+            pages.show();
+            QWidget* grid = pages.currentWidget();
+            struct PaintSpy : QObject {
+                bool painted = false;
+                bool eventFilter(QObject*, QEvent* e) override {
+                    if (e->type() == QEvent::Paint)
+                        painted = true;
+                    return false;
+                }
+            } spy;
+            for (QWidget* w : grid->findChildren<QWidget*>())
+                w->installEventFilter(&spy);
+            while (!spy.painted && pt.elapsed() < 10000)
+                QApplication::processEvents();
+            paintMs = pt.nsecsElapsed() / 1e6;
+        }
         const double rawMs = rawFetch(file, mainSelect(m, {}, QStringLiteral("NUM_MAIN")), &rawBytes);
         std::printf("contacts=%d\n", m.rowCount());
         std::printf("load_ms=%.1f\nraw_fetch_ms=%.1f\nload_ratio=%.2f\n", loadMs, rawMs, loadMs / rawMs);
         std::printf("rss_mb=%.1f\ndata_mb=%.1f\n", rss, rawBytes / 1048576.0);
+        std::printf("grid_first_paint_ms=%.1f\n", paintMs);
 
         auto measure = [&](const char* name, const QString& where, const QString& order, auto action) {
             QElapsedTimer tt;

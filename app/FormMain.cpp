@@ -34,7 +34,7 @@
 
 namespace {
 
-struct ActionSpec {
+struct ActionDef {
     const char* name;
     const char* category;
     const char* caption;
@@ -42,7 +42,7 @@ struct ActionSpec {
 };
 
 // The action list: name, category, caption, shortcut.
-const ActionSpec kActions[] = {
+const ActionDef kActions[] = {
     {"EditCopy1", "Edit", "Копировать", "Ctrl+C"},
     {"EditPaste1", "Edit", "Вставить", "Ctrl+V"},
     {"EditCut1", "Edit", "Вырезать", "Ctrl+X"},
@@ -142,12 +142,12 @@ QAction* TFormMain::action(const QString& name) const {
 }
 
 void TFormMain::createActions() {
-    for (const ActionSpec& spec : kActions) {
-        auto* a = new QAction(QString::fromUtf8(spec.caption), this);
-        a->setObjectName(QString::fromLatin1(spec.name));
-        a->setProperty("Category", QString::fromLatin1(spec.category));
-        if (*spec.shortcut)
-            a->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+    for (const ActionDef& def : kActions) {
+        auto* a = new QAction(QString::fromUtf8(def.caption), this);
+        a->setObjectName(QString::fromLatin1(def.name));
+        a->setProperty("Category", QString::fromLatin1(def.category));
+        if (*def.shortcut)
+            a->setShortcut(QKeySequence(QString::fromLatin1(def.shortcut)));
         a->setIconVisibleInMenu(false);
         actions_[a->objectName()] = a;
     }

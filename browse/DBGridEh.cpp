@@ -14,25 +14,6 @@
 
 // The model of a grid: the shared table model plus the grid's own title alignment. The row
 // titles stay empty: the row indicator draws the only mark there.
-class DBGridEh::Model : public DatasetTableModel {
-public:
-    explicit Model(DBGridEh* grid) : DatasetTableModel(grid), grid_(grid) {}
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Vertical)
-            return {};
-        if (role == Qt::TextAlignmentRole && section >= 0 && section < grid_->columnCountDesigned()) {
-            const Qt::Alignment a = grid_->columnDef(section).titleLeft ? (Qt::AlignLeft | Qt::AlignVCenter)
-                                                                        : Qt::Alignment(Qt::AlignCenter);
-            return QVariant::fromValue(a);
-        }
-        return DatasetTableModel::headerData(section, orientation, role);
-    }
-
-private:
-    DBGridEh* grid_;
-};
-
 // Column titles: sortable titles act as buttons and show their sort marker at the right edge.
 class DBGridEh::TitleHeader : public QHeaderView {
 public:
@@ -126,14 +107,13 @@ private:
     DBGridEh* grid_;
 };
 
-DBGridEh::DBGridEh(const QString& name, QWidget* parent) : QTableView(parent) {
+DBGridEh::DBGridEh(const QString& name, QWidget* parent) : DatasetGridView(parent) {
     setObjectName(name);
-    model_ = new Model(this);
     titles_ = new TitleHeader(this);
     indicator_ = new RowIndicator(this);
     setHorizontalHeader(titles_);
     setVerticalHeader(indicator_);
-    setModel(model_);
+    indicator_->show();
 
     // A title click sorts; it must not select the column (which would move the shared cursor).
     disconnect(titles_, &QHeaderView::sectionPressed, this, nullptr);
@@ -167,27 +147,27 @@ DBGridEh::DBGridEh(const QString& name, QWidget* parent) : QTableView(parent) {
     connect(titles_, &QHeaderView::sectionClicked, this,
             [this](int logical) { clickTitle(logical, titles_->releaseModifiers); });
     connect(titles_, &QHeaderView::sectionResized, this, &DBGridEh::onSectionResized);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DBGridEh::onCurrentCellChanged);
+    // The row indicator points at the current row.
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (current.row() != previous.row())
+                    indicator_->viewport()->update();
+            });
 }
 
 DBGridEh::~DBGridEh() = default;
 
-Dataset* DBGridEh::dataset() const {
-    return model_->dataset();
-}
-
-DatasetTableModel* DBGridEh::tableModel() const {
-    return model_;
-}
-
 void DBGridEh::setColumns(Dataset* dataset, std::vector<GridColumnDef> columns) {
-    disconnect(datasetConnection_);
     defs_ = std::move(columns);
     QStringList names;
     for (const GridColumnDef& c : defs_)
         names << c.field;
-    model_->setDataset(dataset, names);
-    Q_ASSERT(model_->columnCount() == columnCountDesigned()); // every designed field must exist
+    bindDataset(dataset, names);
+    DatasetTableModel* model = tableModel();
+    Q_ASSERT(model->columnCount() == columnCountDesigned()); // every designed field must exist
+    for (int c = 0; c < columnCountDesigned(); ++c)
+        model->setTitleAlignment(c, defs_[c].titleLeft ? (Qt::AlignLeft | Qt::AlignVCenter)
+                                                       : Qt::Alignment(Qt::AlignCenter));
     widths_.assign(defs_.size(), 0);
     markers_.assign(defs_.size(), SortMarkerNone);
     sortIndexes_.assign(defs_.size(), 0);
@@ -196,15 +176,11 @@ void DBGridEh::setColumns(Dataset* dataset, std::vector<GridColumnDef> columns) 
         titles_->resizeSection(c, widths_[c]);
         setColumnHidden(c, defs_[c].hidden);
     }
-    if (dataset) {
-        // The model reset of a re-read comes first (it was connected first), then the cursor follows.
-        datasetConnection_ = connect(dataset, &Dataset::currentChanged, this, &DBGridEh::followDataset);
-        followDataset(dataset->currentRow());
-    }
+    followCursor();
 }
 
 int DBGridEh::defaultWidth(int column) const {
-    const Field* f = model_->field(column);
+    const Field* f = tableModel()->field(column);
     const QFontMetrics cells = fontMetrics();
     int content = 0;
     if (f) {
@@ -245,50 +221,6 @@ void DBGridEh::setColumnVisible(int column, bool visible) {
     setColumnHidden(column, !visible);
     if (visible && titles_->sectionSize(column) != widths_[column] && widths_[column] > 0)
         titles_->resizeSection(column, widths_[column]);
-}
-
-int DBGridEh::firstVisibleColumn() const {
-    for (int v = 0; v < titles_->count(); ++v) {
-        const int logical = titles_->logicalIndex(v);
-        if (!isColumnHidden(logical))
-            return logical;
-    }
-    return 0;
-}
-
-void DBGridEh::followDataset(int row) {
-    following_ = true;
-    if (row < 0 || row >= model_->rowCount()) {
-        selectionModel()->clearCurrentIndex();
-        selectionModel()->clearSelection();
-    } else {
-        int column = currentIndex().column();
-        if (column < 0 || isColumnHidden(column))
-            column = firstVisibleColumn();
-        const QModelIndex index = model_->index(row, column);
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        scrollTo(index);
-    }
-    following_ = false;
-    indicator_->viewport()->update();
-}
-
-void DBGridEh::onCurrentCellChanged(const QModelIndex& current, const QModelIndex& previous) {
-    if (current.row() != previous.row())
-        indicator_->viewport()->update();
-    if (following_ || !current.isValid())
-        return;
-    Dataset* d = dataset();
-    if (!d || current.row() == d->currentRow())
-        return;
-    try {
-        d->moveTo(current.row());
-    } catch (const DbError& e) {
-        // Typically a pending change that could not be saved: the cursor stays where it was.
-        msgbox::showError(e.message());
-    }
-    if (d->currentRow() != current.row())
-        followDataset(d->currentRow());
 }
 
 void DBGridEh::onSectionResized(int logical, int, int newSize) {
@@ -369,7 +301,7 @@ void DBGridEh::setColumnState(const GridColumns& state) {
 }
 
 void DBGridEh::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTableView::mouseDoubleClickEvent(event);
+    DatasetGridView::mouseDoubleClickEvent(event);
     if (indexAt(event->position().toPoint()).isValid())
         Q_EMIT dblClick();
 }

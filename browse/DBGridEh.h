@@ -3,7 +3,7 @@
 #include "GridLayout.h"
 
 #include <QString>
-#include <QTableView>
+#include "DatasetGridView.h"
 #include <vector>
 
 class Dataset;
@@ -22,7 +22,7 @@ struct GridColumnDef {
 // A read-only grid over a shared dataset. The grid and the dataset share one cursor: selecting a
 // cell moves the dataset, and a move of the dataset moves the grid's current row. Cells are read
 // from the dataset only when painted, so a long list scrolls like a short one.
-class DBGridEh : public QTableView {
+class DBGridEh : public DatasetGridView {
     Q_OBJECT
 public:
     explicit DBGridEh(const QString& name, QWidget* parent = nullptr);
@@ -30,8 +30,6 @@ public:
 
     // Binds the grid to the dataset with the designed columns (in their designed order).
     void setColumns(Dataset* dataset, std::vector<GridColumnDef> columns);
-    Dataset* dataset() const;
-    DatasetTableModel* tableModel() const;
 
     // Columns are addressed by their designed index, whatever their present position.
     int columnCountDesigned() const { return static_cast<int>(defs_.size()); }
@@ -71,15 +69,10 @@ protected:
 private:
     class TitleHeader;
     class RowIndicator;
-    class Model;
 
-    void followDataset(int row);
-    void onCurrentCellChanged(const QModelIndex& current, const QModelIndex& previous);
     void onSectionResized(int logical, int oldSize, int newSize);
     int defaultWidth(int column) const;
-    int firstVisibleColumn() const;
 
-    Model* model_ = nullptr;
     TitleHeader* titles_ = nullptr;
     RowIndicator* indicator_ = nullptr;
     std::vector<GridColumnDef> defs_;
@@ -89,6 +82,4 @@ private:
     int rowHeight_ = 0; // as restored; 0 keeps the designed height
     int textLines_ = 0;
     int defaultRowHeight_ = 0;
-    bool following_ = false;
-    QMetaObject::Connection datasetConnection_;
 };

@@ -23,7 +23,16 @@ DatasetGridView::DatasetGridView(QWidget* parent) : QTableView(parent), model_(n
 }
 
 Dataset* DatasetGridView::dataset() const {
-    return source_ ? source_->dataset() : nullptr;
+    return source_ ? source_->dataset() : dataset_.data();
+}
+
+void DatasetGridView::bindDataset(Dataset* dataset, const QStringList& fieldNames) {
+    if (source_)
+        disconnect(source_, nullptr, this, nullptr);
+    source_ = nullptr;
+    dataset_ = dataset;
+    fieldNames_ = fieldNames;
+    attach();
 }
 
 void DatasetGridView::setDataSource(DataSource* source) {
@@ -34,6 +43,8 @@ void DatasetGridView::setDataSource(DataSource* source) {
     if (source_)
         disconnect(source_, nullptr, this, nullptr);
     source_ = source;
+    dataset_ = nullptr;
+    fieldNames_.clear();
     if (source_)
         connect(source_, &DataSource::datasetChanged, this, &DatasetGridView::attach);
     attach();
@@ -43,7 +54,8 @@ void DatasetGridView::attach() {
     for (const auto& c : connections_)
         disconnect(c);
     connections_.clear();
-    model_->setDataset(dataset());
+    // The model connects to the dataset first, so a re-read resets it before the cursor follows.
+    model_->setDataset(dataset(), fieldNames_);
     if (Dataset* d = dataset())
         connections_ << connect(d, &Dataset::currentChanged, this, &DatasetGridView::followCursor);
     followCursor();
@@ -77,11 +89,26 @@ void DatasetGridView::followCursor() {
     following_ = true;
     if (row < 0 || row >= model_->rowCount()) {
         selectionModel()->clearCurrentIndex();
+        selectionModel()->clearSelection();
     } else if (currentIndex().row() != row) {
-        const int column = std::max(0, currentIndex().column());
-        setCurrentIndex(model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1))));
+        int column = currentIndex().column();
+        if (column < 0 || column >= model_->columnCount() || isColumnHidden(column))
+            column = firstVisibleColumn();
+        const QModelIndex index = model_->index(row, column);
+        setCurrentIndex(index);
+        scrollTo(index);
     }
     following_ = false;
+}
+
+int DatasetGridView::firstVisibleColumn() const {
+    const QHeaderView* titles = horizontalHeader();
+    for (int v = 0; v < titles->count(); ++v) {
+        const int logical = titles->logicalIndex(v);
+        if (!isColumnHidden(logical))
+            return logical;
+    }
+    return 0;
 }
 
 void DatasetGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

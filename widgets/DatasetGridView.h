@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
 #include <functional>
 
-class DataSource;
-class Dataset;
+#include "Dataset.h"
+
 class DatasetTableModel;
 
 // A grid over a data source's dataset whose selected row is the dataset's current row: clicking a
@@ -18,6 +19,8 @@ public:
 
     void setDataSource(DataSource* source);
     DataSource* dataSource() const { return source_; }
+    // Binds to a dataset with the given fields, in this order.
+    void bindDataset(Dataset* dataset, const QStringList& fieldNames);
     Dataset* dataset() const;
     DatasetTableModel* tableModel() const { return model_; }
 
@@ -33,12 +36,16 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Puts the grid's current row on the dataset's current row, keeping the column when it shows.
+    void followCursor();
+    int firstVisibleColumn() const;
 
 private:
     void attach();
-    void followCursor();
 
     QPointer<DataSource> source_;
+    QPointer<Dataset> dataset_; // bound directly, without a data source
+    QStringList fieldNames_;
     DatasetTableModel* model_;
     QList<QMetaObject::Connection> connections_;
     bool following_ = false;

@@ -122,7 +122,11 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation == Qt::Vertical)
+        return {}; // row numbers mean nothing to the user
+    if (role == Qt::TextAlignmentRole && titleAlignments_.contains(section))
+        return QVariant::fromValue(titleAlignments_.value(section));
+    if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (Field* f = field(section))
         return f->displayName();

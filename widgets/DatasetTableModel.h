@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 
@@ -21,6 +22,9 @@ public:
     Field* field(int column) const;
     int columnOf(const QString& fieldName) const;
     const QStringList& fieldNames() const { return names_; }
+
+    // The alignment of a column's title (the view's default when not set).
+    void setTitleAlignment(int column, Qt::Alignment alignment) { titleAlignments_[column] = alignment; }
 
     // Cells can be typed into (the reference-book editor); typing edits the dataset's current row.
     void setEditable(bool editable) { editable_ = editable; }
@@ -46,5 +50,6 @@ private:
     std::vector<int> fieldIndexes_;
     int rows_ = 0;
     bool editable_ = false;
+    QHash<int, Qt::Alignment> titleAlignments_;
     QList<QMetaObject::Connection> connections_;
 };

@@ -530,18 +530,15 @@ void Dataset::append() {
     const int returnRow = current_;
     buffer_.assign(fields_.size(), QVariant());
     modified_ = false;
-    rows_.push_back(std::make_unique<Row>());
-    current_ = rowCount() - 1;
+    // The new-row handler runs before the row joins the list, so views never see a row that is
+    // abandoned because its key could not be drawn.
     state_ = State::Insert;
     if (onNewRecord) {
         initializing_ = true;
         try {
             onNewRecord(*this);
         } catch (...) {
-            // The new row is abandoned before anyone sees it.
             initializing_ = false;
-            rows_.pop_back();
-            current_ = returnRow;
             buffer_.clear();
             state_ = State::Browse;
             modified_ = false;
@@ -550,7 +547,13 @@ void Dataset::append() {
         initializing_ = false;
     }
     insertReturnRow_ = returnRow;
-    if (!controlsDisabled()) {
+    const int newRow = rowCount();
+    const bool notify = !controlsDisabled();
+    if (notify)
+        Q_EMIT rowAboutToBeInserted(newRow);
+    rows_.push_back(std::make_unique<Row>());
+    current_ = newRow;
+    if (notify) {
         Q_EMIT rowInserted(current_);
         Q_EMIT currentChanged(current_);
         Q_EMIT stateChanged();
@@ -637,13 +640,18 @@ void Dataset::cancel() {
         setState(State::Browse);
         emitRowChanged(current_);
     } else if (state_ == State::Insert) {
+        // The row is out of editing before views hear of its removal: a view that moves its
+        // cursor meanwhile must not save it.
         const int removed = current_;
-        rows_.erase(rows_.begin() + removed);
         buffer_.clear();
         modified_ = false;
         state_ = State::Browse;
+        const bool notify = !controlsDisabled();
+        if (notify)
+            Q_EMIT rowAboutToBeRemoved(removed);
+        rows_.erase(rows_.begin() + removed);
         current_ = rows_.empty() ? -1 : std::clamp(insertReturnRow_, 0, rowCount() - 1);
-        if (!controlsDisabled()) {
+        if (notify) {
             Q_EMIT rowRemoved(removed);
             Q_EMIT currentChanged(current_);
             Q_EMIT stateChanged();
@@ -681,10 +689,13 @@ void Dataset::deleteCurrent() {
     }
     db_.commitRetaining();
     const int removed = current_;
+    const bool notify = !controlsDisabled();
+    if (notify)
+        Q_EMIT rowAboutToBeRemoved(removed);
     rows_.erase(rows_.begin() + removed);
     invalidateLookupCache();
     current_ = rows_.empty() ? -1 : std::min(removed, rowCount() - 1);
-    if (!controlsDisabled()) {
+    if (notify) {
         Q_EMIT rowRemoved(removed);
         Q_EMIT currentChanged(current_);
     } else {

@@ -129,7 +129,9 @@ Q_SIGNALS:
     void dataReset();            // rows read again, opened or closed
     void currentChanged(int row);
     void rowChanged(int row);    // a row's values changed (typing, save)
+    void rowAboutToBeInserted(int row); // the list is about to grow; rowInserted follows
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);  // the list is about to shrink; rowRemoved follows
     void rowRemoved(int row);
     void stateChanged();
     void fieldsChanged();        // labels or visibility

@@ -18,6 +18,11 @@ DatasetGridView::DatasetGridView(QWidget* parent) : QTableView(parent), model_(n
     connect(model_, &DatasetTableModel::editFailed, this, [this](const QString& m) { onError(m); });
     // A rebuilt or refilled model loses the current index: put it back on the dataset's row.
     connect(model_, &QAbstractItemModel::modelReset, this, &DatasetGridView::followCursor);
+    // While rows come and go the view shifts its current index by itself; that is no move of the
+    // user's, so the dataset is not moved until the change is done and the grid follows it.
+    auto holdCursor = [this] { following_ = true; };
+    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, this, holdCursor);
+    connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, holdCursor);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &DatasetGridView::followCursor);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &DatasetGridView::followCursor);
 }

@@ -49,13 +49,13 @@ void DatasetTableModel::connectDataset() {
         rows_ = dataset_->rowCount();
         endResetModel();
     });
-    connections_ << connect(d, &Dataset::rowInserted, this, [this](int row) {
-        beginInsertRows({}, row, row);
+    connections_ << connect(d, &Dataset::rowAboutToBeInserted, this, [this](int row) { beginInsertRows({}, row, row); });
+    connections_ << connect(d, &Dataset::rowInserted, this, [this](int) {
         rows_ = dataset_->rowCount();
         endInsertRows();
     });
-    connections_ << connect(d, &Dataset::rowRemoved, this, [this](int row) {
-        beginRemoveRows({}, row, row);
+    connections_ << connect(d, &Dataset::rowAboutToBeRemoved, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connections_ << connect(d, &Dataset::rowRemoved, this, [this](int) {
         rows_ = dataset_->rowCount();
         endRemoveRows();
     });

@@ -529,6 +529,32 @@ private Q_SLOTS:
         QCOMPARE(w.pages->DBGridEh1->model()->rowCount(), 20);
     }
 
+    // Rows added, dropped and deleted while a grid shows the list: the model reports each change
+    // before it happens, and the grid's current row stays the dataset's.
+    void rowsComingAndGoingKeepModelAndCursorSound() {
+        for (int i = 0; i < 5; ++i)
+            addContact(u"Ф%1"_s.arg(i));
+        BrowseWindow w(*dm_);
+        w.show();
+        DBGridEh* g = w.pages->DBGridEh1;
+        QAbstractItemModelTester tester(g->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        contacts().moveTo(2);
+        contacts().append();
+        QCOMPARE(g->model()->rowCount(), 6);
+        QCOMPARE(g->currentIndex().row(), 5);
+        contacts().setValue(u"FAM"_s, u"Черновик"_s);
+        contacts().cancel(); // the new row is dropped, not saved by the grid's cursor move
+        QCOMPARE(g->model()->rowCount(), 5);
+        QCOMPARE(contacts().currentRow(), 2);
+        QCOMPARE(g->currentIndex().row(), 2);
+        contacts().deleteCurrent();
+        QCOMPARE(g->model()->rowCount(), 4);
+        QCOMPARE(g->currentIndex().row(), contacts().currentRow());
+        contacts().close();
+        contacts().open();
+        QCOMPARE(contacts().rowCount(), 4); // the dropped row was never stored
+    }
+
     void gridFollowsCursorBothWays() {
         for (int i = 0; i < 5; ++i)
             addContact(u"Ф%1"_s.arg(i));

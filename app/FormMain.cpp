@@ -4,16 +4,17 @@
 #include "DBGridEh.h"
 #include "DMUnit.h"
 #include "GroupTree.h"
+#include "IniLang.h"
 #include "LetterBar.h"
 #include "FormStorage.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
+#include "servis.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,7 +30,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -176,12 +176,24 @@ void TFormMain::createMenus() {
              "acDelete", "acSearch", "acShowAll"});
     addMenu("N2", "Планировщик", {"acScheduler", "acSchedulerAdd", "acSchedulerEdit", "acMessage"});
     addMenu("N3", "Справочники", {"acJobPostShow", "acBusinessLineShow", "acRefBookOrgFormShow"});
-    bar->addAction(action(QStringLiteral("acSearch")));
-    bar->addAction(action(QStringLiteral("acStickyMarks")));
-    bar->addAction(action(QStringLiteral("acTools")));
+    // Commands on the bar itself show their caption: an item of its own follows the action, since
+    // the bar would show the toolbar's picture instead.
+    auto addCommand = [&](const char* name) {
+        QAction* a = action(QString::fromLatin1(name));
+        QAction* item = bar->addAction(a->text());
+        item->setObjectName(a->objectName() + QStringLiteral("Item"));
+        connect(item, &QAction::triggered, a, &QAction::trigger);
+        connect(a, &QAction::changed, item, [a, item] {
+            item->setText(a->text());
+            item->setEnabled(a->isEnabled());
+        });
+    };
+    addCommand("acSearch");
+    addCommand("acStickyMarks");
+    addCommand("acTools");
     addMenu("N4", "Язык", {"acSetLanguageEng", "acSetLanguageRu"});
-    bar->addAction(action(QStringLiteral("acAbout")));
-    bar->addAction(action(QStringLiteral("acClose")));
+    addCommand("acAbout");
+    addCommand("acClose");
 }
 
 void TFormMain::createToolbar() {
@@ -404,6 +416,5 @@ void TFormMain::spacePressed() {
 
 void TFormMain::acHelpExecute() {
     // The help document named by the language's M020, opened with the desktop's program.
-    const QString path = programfolder::path() + QStringLiteral("Help/") + QStringLiteral("M020");
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    ShellOpen(programfolder::path() + QStringLiteral("Help/") + LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
 }

@@ -86,7 +86,6 @@ private:
     FormStorage* FormStorageMain = nullptr;
     QPointer<QWidget> currentGrid_;
     Dataset* currentDataset_ = nullptr;
-    int reopenWidth_ = 120;
     bool letterBarMaximized_ = true;
     bool closing_ = false;
 };

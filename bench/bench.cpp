@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScrollBar>
+#include <QTableView>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -174,6 +176,7 @@ int main(int argc, char** argv) {
         const double rss = rssMb();
         // From the end of the load to the first painted grid.
         double paintMs = 0;
+        double scrollMaxMs = 0;
         {
             QElapsedTimer pt;
             pt.start();
@@ -194,12 +197,28 @@ int main(int argc, char** argv) {
             while (!spy.painted && pt.elapsed() < 10000)
                 QApplication::processEvents();
             paintMs = pt.nsecsElapsed() / 1e6;
+
+            // Scrolling: the grid jumps a page at a time through the whole list and paints each step;
+            // the slowest step is what a user would feel as a stutter.
+            auto* view = qobject_cast<QAbstractScrollArea*>(grid->findChild<QTableView*>());
+            if (view) {
+                QScrollBar* bar = view->verticalScrollBar();
+                const int steps = 200;
+                for (int i = 1; i <= steps; ++i) {
+                    QElapsedTimer st;
+                    st.start();
+                    bar->setValue(bar->maximum() * i / steps);
+                    view->viewport()->repaint();
+                    scrollMaxMs = std::max(scrollMaxMs, st.nsecsElapsed() / 1e6);
+                }
+            }
         }
         const double rawMs = rawFetch(file, mainSelect(m, {}, QStringLiteral("NUM_MAIN")), &rawBytes);
         std::printf("contacts=%d\n", m.rowCount());
         std::printf("load_ms=%.1f\nraw_fetch_ms=%.1f\nload_ratio=%.2f\n", loadMs, rawMs, loadMs / rawMs);
         std::printf("rss_mb=%.1f\ndata_mb=%.1f\n", rss, rawBytes / 1048576.0);
         std::printf("grid_first_paint_ms=%.1f\n", paintMs);
+        std::printf("grid_scroll_max_step_ms=%.1f\n", scrollMaxMs);
 
         auto measure = [&](const char* name, const QString& where, const QString& order, auto action) {
             QElapsedTimer tt;

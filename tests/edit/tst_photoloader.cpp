@@ -52,7 +52,7 @@ private Q_SLOTS:
         saveImage(QStringLiteral("photo.ico"), "ICO");
         saveImage(QStringLiteral("png-inside.jpg"), "PNG");
         saveImage(QStringLiteral("photo.png"), "PNG");
-        write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 this is no jpeg", 22));
+        write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(" this is no jpeg"));
         write(QStringLiteral("picture.wmf"), QByteArray("\xD7\xCD\xC6\x9A", 4) + QByteArray(40, '\0'));
         write(QStringLiteral("picture.emf"), QByteArray(88, '\1'));
         write(QStringLiteral("notes.txt"), "text");

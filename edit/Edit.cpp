@@ -24,9 +24,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#ifdef KORVANE_HAS_COMM
 #include "servis.h"
-#endif
 
 namespace {
 
@@ -54,11 +52,7 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
     choosePhotoFile = [](QWidget* owner) {
         return QFileDialog::getOpenFileName(owner, QString(), QString(), photo::dialogFilter());
     };
-#ifdef KORVANE_HAS_COMM
     communicate = [](QWidget* box) { CommunicateByTag(box); };
-#else
-    communicate = [](QWidget*) {};
-#endif
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

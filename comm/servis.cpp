@@ -96,5 +96,9 @@ QString messengerPath() {
 }
 
 void StartMessenger() {
-    ShellOpen(messengerPath());
+    // The one program the contact editor starts: the configured messenger, never a contact's text.
+    try {
+        Shell::current().StartProgram(messengerPath());
+    } catch (...) {
+    }
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
-Database::Database(QString objectName, QObject* parent) : QObject(parent) { setObjectName(objectName); }
+Database::Database(QString objectName, QObject* parent) : QObject(parent) {
+    setObjectName(objectName);
+}
 
 Database::~Database() {
     // Leaving without disconnect() keeps nothing open: the transaction rolls back and the
@@ -56,11 +58,35 @@ fb::Transaction& Database::transaction() {
     return transaction_;
 }
 
-void Database::commitRetaining() { transaction().commitRetaining(); }
+void Database::commitRetaining() {
+    transaction().commitRetaining();
+}
 
-void Database::registerDataset(Dataset* dataset) { datasets_.push_back(dataset); }
+bool Database::savePendingChanges(const SaveFailure& onFailure) {
+    for (Dataset* d : datasets_) {
+        if (!d->isEditing())
+            continue;
+        try {
+            d->checkBrowseMode();
+        } catch (const DbError& e) {
+            if (!onFailure || !onFailure(*d, e))
+                return false;
+            try {
+                d->cancel();
+            } catch (...) {
+            }
+        }
+    }
+    return true;
+}
 
-void Database::unregisterDataset(Dataset* dataset) { std::erase(datasets_, dataset); }
+void Database::registerDataset(Dataset* dataset) {
+    datasets_.push_back(dataset);
+}
+
+void Database::unregisterDataset(Dataset* dataset) {
+    std::erase(datasets_, dataset);
+}
 
 std::optional<int> KeyProcedure::execute() {
     fb::Statement st(db_.attachment(), db_.transaction(), QStringLiteral("Execute Procedure %1").arg(name_));

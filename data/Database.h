@@ -40,6 +40,12 @@ public:
     bool inTransaction() const { return transaction_.active(); }
     void commitRetaining();
 
+    // Saves the pending change of every dataset, as a move of its cursor would (an unchanged new
+    // row is dropped). When a save fails, onFailure decides: true discards that change and goes on,
+    // false stops and leaves the change pending. True when nothing is left pending.
+    using SaveFailure = std::function<bool(Dataset& dataset, const DbError& error)>;
+    bool savePendingChanges(const SaveFailure& onFailure);
+
     void registerDataset(Dataset* dataset);
     void unregisterDataset(Dataset* dataset);
     const std::vector<Dataset*>& datasets() const { return datasets_; }

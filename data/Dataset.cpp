@@ -36,9 +36,7 @@ class RowPacker {
 public:
     explicit RowPacker(int columns) : columns_(columns), offsets_(columns + 1, 0) { payload_.reserve(256); }
 
-    void addNull(int i) {
-        offsets_[i] = static_cast<quint16>(payload_.size()) | 0x8000;
-    }
+    void addNull(int i) { offsets_[i] = static_cast<quint16>(payload_.size()) | 0x8000; }
     void addBytes(int i, const char* data, int len) {
         offsets_[i] = static_cast<quint16>(payload_.size());
         payload_.insert(payload_.end(), data, data + len);
@@ -63,7 +61,9 @@ private:
     std::vector<char> payload_;
 };
 
-QString quoted(const QString& name) { return u'"' + name + u'"'; }
+QString quoted(const QString& name) {
+    return u'"' + name + u'"';
+}
 
 } // namespace
 
@@ -94,7 +94,9 @@ Dataset::Dataset(Database& db, QString objectName, QString tableName, std::vecto
     db_.registerDataset(this);
 }
 
-Dataset::~Dataset() { db_.unregisterDataset(this); }
+Dataset::~Dataset() {
+    db_.unregisterDataset(this);
+}
 
 // ---- fields ----
 
@@ -132,7 +134,8 @@ QString Dataset::selectSql() const {
     QStringList columns;
     for (int fi : storedFields_)
         columns << quoted(fields_[fi]->column());
-    QString sql = QStringLiteral("select %1, RDB$DB_KEY from %2").arg(columns.join(QStringLiteral(", ")), quoted(table_));
+    QString sql =
+        QStringLiteral("select %1, RDB$DB_KEY from %2").arg(columns.join(QStringLiteral(", ")), quoted(table_));
     if (filtered_ && !filter_.trimmed().isEmpty())
         sql += QStringLiteral(" where (") + filter_ + u')';
     const Field* order = sort_.isEmpty() ? nullptr : findField(sort_);
@@ -221,9 +224,13 @@ void Dataset::close() {
 
 // ---- filter and sort ----
 
-void Dataset::setFilter(const QString& condition) { setFilterState(condition, filtered_); }
+void Dataset::setFilter(const QString& condition) {
+    setFilterState(condition, filtered_);
+}
 
-void Dataset::setFiltered(bool on) { setFilterState(filter_, on); }
+void Dataset::setFiltered(bool on) {
+    setFilterState(filter_, on);
+}
 
 void Dataset::setFilterState(const QString& condition, bool on) {
     const bool wasEffective = filtered_;
@@ -246,8 +253,33 @@ void Dataset::setSortField(const QString& fieldName) {
 void Dataset::refresh() {
     if (!isOpen())
         return;
-    checkBrowseMode();
-    readAndKeep(current_ >= 0 ? value(current_, 0) : QVariant());
+    const QVariant key = current_ >= 0 ? value(current_, 0) : QVariant();
+    std::vector<std::pair<int, QVariant>> pending;
+    bool dropped = false;
+    try {
+        checkBrowseMode();
+    } catch (const RowConflictError& e) {
+        // Another connection saved the row meanwhile: the typed values are kept and laid over
+        // the row as it is now, so the user sees the other values and can save again.
+        if (!e.rowDeleted())
+            for (int fi : changedFields())
+                pending.emplace_back(fi, buffer_[fi]);
+        buffer_.clear();
+        original_.clear();
+        modified_ = false;
+        state_ = State::Browse;
+        dropped = true;
+    }
+    readAndKeep(key);
+    if (!pending.empty() && current_ >= 0 && value(current_, 0) == key) {
+        edit();
+        for (const auto& [fi, v] : pending)
+            buffer_[fi] = v;
+        modified_ = true;
+        emitRowChanged(current_);
+    } else if (dropped && !controlsDisabled()) {
+        Q_EMIT stateChanged();
+    }
 }
 
 void Dataset::readAndKeep(const QVariant& key) {
@@ -298,10 +330,18 @@ void Dataset::moveTo(int row) {
     setCurrent(row);
 }
 
-void Dataset::first() { moveTo(0); }
-void Dataset::last() { moveTo(rowCount() - 1); }
-void Dataset::next() { moveTo(current_ + 1); }
-void Dataset::prior() { moveTo(current_ - 1); }
+void Dataset::first() {
+    moveTo(0);
+}
+void Dataset::last() {
+    moveTo(rowCount() - 1);
+}
+void Dataset::next() {
+    moveTo(current_ + 1);
+}
+void Dataset::prior() {
+    moveTo(current_ - 1);
+}
 
 bool Dataset::locate(const QString& fieldName, const QVariant& wanted) {
     const Field& f = fieldByName(fieldName);
@@ -368,7 +408,9 @@ QVariant Dataset::lookupValue(const QString& keyFieldName, const QVariant& key, 
     return it->value(key.toLongLong());
 }
 
-void Dataset::invalidateLookupCache() const { lookupCache_.clear(); }
+void Dataset::invalidateLookupCache() const {
+    lookupCache_.clear();
+}
 
 QVariant Dataset::value(int row, int fieldIndex) const {
     if (row < 0 || row >= rowCount())
@@ -464,7 +506,9 @@ void Dataset::applyValue(int fieldIndex, const QVariant& v, bool countsAsChange)
     emitRowChanged(current_);
 }
 
-void Dataset::setValue(int fieldIndex, const QVariant& v) { applyValue(fieldIndex, v, true); }
+void Dataset::setValue(int fieldIndex, const QVariant& v) {
+    applyValue(fieldIndex, v, true);
+}
 
 void Dataset::setInitialValue(const QString& fieldName, const QVariant& v) {
     applyValue(fieldByName(fieldName).index(), v, false);
@@ -519,6 +563,7 @@ void Dataset::edit() {
         return;
     }
     buffer_ = unpackRow(*rows_[current_]);
+    original_ = buffer_;
     modified_ = false;
     setState(State::Edit);
 }
@@ -572,8 +617,8 @@ void Dataset::validateForPost() const {
         if (f->isText() && !v.isNull()) {
             if (auto bad = cp1251::firstUnencodable(v.toString()))
                 throw DbError(QStringLiteral("Field '%1' holds the character \"%2\", which the database cannot store")
-                                  .arg(f->displayName(), v.toString().mid(v.toString().indexOf(*bad),
-                                                                          bad->isHighSurrogate() ? 2 : 1)));
+                                  .arg(f->displayName(),
+                                       v.toString().mid(v.toString().indexOf(*bad), bad->isHighSurrogate() ? 2 : 1)));
         }
     }
 }
@@ -600,18 +645,93 @@ void Dataset::writeInsert() {
     rows_[current_] = packRow(buffer_, key);
 }
 
+std::vector<int> Dataset::changedFields() const {
+    std::vector<int> changed;
+    for (int fi : storedFields_) {
+        const QVariant& now = buffer_[fi];
+        const QVariant before = fi < static_cast<int>(original_.size()) ? original_[fi] : QVariant();
+        const bool same = now.isNull() || before.isNull() ? now.isNull() == before.isNull() : now == before;
+        if (!same)
+            changed.push_back(fi);
+    }
+    return changed;
+}
+
+namespace {
+
+bool isLockConflict(const DbError& e) {
+    return e.gdsCode() == isc_deadlock || e.gdsCode() == isc_lock_conflict || e.gdsCode() == isc_update_conflict;
+}
+
+} // namespace
+
+void Dataset::throwConflict() const {
+    // Changed, or gone? The key decides, since the row identifier of a deleted row may be reused.
+    bool exists = false;
+    try {
+        fb::Statement st(
+            db_.attachment(), db_.transaction(),
+            QStringLiteral("select 1 from %1 where %2 = ?").arg(quoted(table_), quoted(keyField().column())));
+        st.setParam(0, original_.empty() ? QVariant() : original_[keyField().index()]);
+        st.execute();
+        exists = st.fetch();
+        st.close();
+    } catch (const DbError&) {
+        exists = true;
+    }
+    if (!exists)
+        throw RowConflictError(QStringLiteral("This record was deleted by another user after you read it, so your "
+                                              "changes could not be saved."),
+                               true);
+    throw RowConflictError(QStringLiteral("This record was changed by another user after you read it, so your "
+                                          "changes were not saved. They are still pending: refresh the list to see "
+                                          "the other user's values, then save again or cancel."),
+                           false);
+}
+
+// Only the columns changed in this edit are written, and only while the row still holds the values
+// read: a save never overwrites, unseen, what another connection saved meanwhile.
 void Dataset::writeUpdate() {
-    QStringList sets;
-    for (int fi : storedFields_)
-        sets << quoted(fields_[fi]->column()) + QStringLiteral(" = ?");
-    fb::Statement st(db_.attachment(), db_.transaction(),
-                     QStringLiteral("update %1 set %2 where RDB$DB_KEY = ?").arg(quoted(table_), sets.join(QStringLiteral(", "))));
-    int c = 0;
-    for (; c < static_cast<int>(storedFields_.size()); ++c)
-        st.setParam(c, buffer_[storedFields_[c]]);
+    const std::vector<int> changed = changedFields();
     const QByteArray key = rows_[current_]->dbKey();
-    st.setParam(c, key);
-    st.execute();
+    if (changed.empty())
+        return;
+    QStringList sets, checks;
+    for (int fi : changed)
+        sets << quoted(fields_[fi]->column()) + QStringLiteral(" = ?");
+    for (int fi : storedFields_) {
+        const Field& f = *fields_[fi];
+        // An empty text and no text read the same way, so they compare the same way.
+        checks << (f.isText() ? QStringLiteral("coalesce(%1, '') = ?").arg(quoted(f.column()))
+                              : QStringLiteral("%1 is not distinct from ?").arg(quoted(f.column())));
+    }
+    int affected = 0;
+    try {
+        fb::Statement st(
+            db_.attachment(), db_.transaction(),
+            QStringLiteral("update %1 set %2 where RDB$DB_KEY = ? and %3")
+                .arg(quoted(table_), sets.join(QStringLiteral(", ")), checks.join(QStringLiteral(" and "))));
+        int p = 0;
+        for (int fi : changed)
+            st.setParam(p++, buffer_[fi]);
+        st.setParam(p++, key);
+        for (int fi : storedFields_) {
+            const QVariant& before = original_[fi];
+            st.setParam(p++, fields_[fi]->isText() && before.isNull() ? QVariant(QString(QLatin1String(""))) : before);
+        }
+        st.execute();
+        affected = st.affectedRows();
+    } catch (const DbError& e) {
+        // Another connection holds an unsaved change of the row.
+        if (isLockConflict(e))
+            throw RowConflictError(QStringLiteral("This record is being changed by another user, so your changes "
+                                                  "were not saved. They are still pending: save again later, or "
+                                                  "refresh the list to see the other user's values."),
+                                   false);
+        throw;
+    }
+    if (affected == 0)
+        throwConflict();
     db_.commitRetaining();
     rows_[current_] = packRow(buffer_, key);
 }
@@ -627,6 +747,7 @@ void Dataset::post() {
     else
         writeUpdate();
     buffer_.clear();
+    original_.clear();
     modified_ = false;
     invalidateLookupCache();
     setState(State::Browse);

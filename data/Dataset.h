@@ -62,7 +62,8 @@ public:
     // Orders ascending by the field (empty: by the key); closes and reopens, first row current.
     const QString& sortField() const { return sort_; }
     void setSortField(const QString& fieldName);
-    // Re-reads the rows, keeping the current row when it is still listed.
+    // Re-reads the rows, keeping the current row when it is still listed. A pending change that
+    // another connection's save made impossible stays pending on top of the values read again.
     void refresh();
     // Sets condition and flag together with one re-read.
     void setFilterState(const QString& condition, bool on);
@@ -126,17 +127,17 @@ public:
     qint64 textBytes() const;
 
 Q_SIGNALS:
-    void dataReset();            // rows read again, opened or closed
+    void dataReset(); // rows read again, opened or closed
     void currentChanged(int row);
-    void rowChanged(int row);    // a row's values changed (typing, save)
+    void rowChanged(int row);           // a row's values changed (typing, save)
     void rowAboutToBeInserted(int row); // the list is about to grow; rowInserted follows
     void rowInserted(int row);
-    void rowAboutToBeRemoved(int row);  // the list is about to shrink; rowRemoved follows
+    void rowAboutToBeRemoved(int row); // the list is about to shrink; rowRemoved follows
     void rowRemoved(int row);
     void stateChanged();
-    void fieldsChanged();        // labels or visibility
+    void fieldsChanged(); // labels or visibility
     void controlsEnabledChanged(bool enabled);
-    void lookupsChanged();       // a looked-up value may show differently in every row
+    void lookupsChanged(); // a looked-up value may show differently in every row
 
 private:
     struct Row;
@@ -158,6 +159,9 @@ private:
     void validateForPost() const;
     void writeInsert();
     void writeUpdate();
+    // Fields whose pending value differs from the value read.
+    std::vector<int> changedFields() const;
+    [[noreturn]] void throwConflict() const;
 
     Database& db_;
     QString table_;
@@ -169,8 +173,9 @@ private:
     QString filter_;
     bool filtered_ = false;
     QString sort_;
-    // The current row's values while it is edited or inserted.
+    // The current row's values while it is edited or inserted, and as they were read.
     std::vector<QVariant> buffer_;
+    std::vector<QVariant> original_;
     bool modified_ = false;
     int insertReturnRow_ = -1; // the row that was current before a new row was started
     int disableCount_ = 0;

@@ -21,3 +21,14 @@ private:
     long sqlCode_;
     long gdsCode_;
 };
+
+// A save refused because another connection changed or deleted the row after it was read. The
+// change stays pending, so nothing typed is lost.
+class RowConflictError : public DbError {
+public:
+    RowConflictError(QString message, bool deleted) : DbError(std::move(message)), deleted_(deleted) {}
+    bool rowDeleted() const { return deleted_; }
+
+private:
+    bool deleted_;
+};

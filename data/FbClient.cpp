@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <cstring>
 #include <dlfcn.h>
 #include <mutex>
@@ -57,6 +59,83 @@ void prepareLockFolder() {
     qputenv("FIREBIRD_LOCK", path);
 }
 
+// Writes a file only when its content differs, through a temporary file and a rename, so that two
+// copies of the program starting at once never see half a file.
+bool writeIfDifferent(const QString& path, const QByteArray& content) {
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.size() == content.size() && existing.readAll() == content)
+        return true;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(content);
+    return out.commit();
+}
+
+QByteArray readWhole(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The engine's installed files, where Debian and the upstream packages put them.
+QString installedFile(const QStringList& candidates) {
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile())
+            return QFileInfo(c).canonicalFilePath();
+    return {};
+}
+
+// The embedded engine of the installed configuration runs in Super mode, which lets only one
+// process open a database file. A private configuration root that asks for SuperClassic lets two
+// copies of the program (and the tests' second attachments in other processes) share a file
+// through the lock manager. The root must hold real copies of the character-set module and its
+// configuration; the engine finds its plugins and messages through the installed paths. A root set
+// by the user (FIREBIRD) is left alone.
+void preparePrivateRoot() {
+    if (qEnvironmentVariableIsSet("FIREBIRD"))
+        return;
+    const QStringList bases = {QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0"),
+                               QStringLiteral("/usr/lib/aarch64-linux-gnu/firebird/3.0"),
+                               QStringLiteral("/usr/lib/i386-linux-gnu/firebird/3.0"),
+                               QStringLiteral("/usr/lib/firebird/3.0"), QStringLiteral("/opt/firebird")};
+    auto find = [&bases](const QString& name, const QStringList& extra = {}) {
+        QStringList candidates = extra;
+        for (const QString& b : bases)
+            candidates << b + u'/' + name;
+        return installedFile(candidates);
+    };
+    const QString intlModule = find(QStringLiteral("intl/libfbintl.so"));
+    const QString intlConf =
+        find(QStringLiteral("intl/fbintl.conf"), {QStringLiteral("/etc/firebird/3.0/fbintl.conf")});
+    if (intlModule.isEmpty() || intlConf.isEmpty())
+        return; // an engine laid out otherwise keeps its own configuration
+    const QString conf = find(QStringLiteral("firebird.conf"), {QStringLiteral("/etc/firebird/3.0/firebird.conf")});
+    const QString messages = find(QStringLiteral("firebird.msg"));
+
+    const QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString root = base.isEmpty() ? QStringLiteral("/tmp/korvane-firebird-root-%1").arg(getuid())
+                                        : base + QStringLiteral("/korvane-firebird-root");
+    if (!QDir().mkpath(root + QStringLiteral("/intl")))
+        return;
+    ::chmod(QFile::encodeName(root).constData(), 0700);
+
+    // The installed settings, with the server mode that shares files between processes.
+    QByteArray settings;
+    for (const QByteArray& line : readWhole(conf).split('\n')) {
+        if (line.trimmed().startsWith("ServerMode"))
+            continue;
+        settings += line + '\n';
+    }
+    settings += "\n# Set by Korvane: copies of the program share a database file.\nServerMode = SuperClassic\n";
+    bool ok = writeIfDifferent(root + QStringLiteral("/firebird.conf"), settings);
+    ok = ok && writeIfDifferent(root + QStringLiteral("/intl/libfbintl.so"), readWhole(intlModule));
+    ok = ok && writeIfDifferent(root + QStringLiteral("/intl/fbintl.conf"), readWhole(intlConf));
+    if (!messages.isEmpty())
+        ok = ok && writeIfDifferent(root + QStringLiteral("/firebird.msg"), readWhole(messages));
+    if (ok)
+        qputenv("FIREBIRD", QFile::encodeName(root));
+}
+
 template <typename F> void resolve(void* lib, F& fn, const char* name, bool& ok) {
     fn = reinterpret_cast<F>(dlsym(lib, name));
     if (!fn)
@@ -80,11 +159,16 @@ std::mutex& loadMutex() {
 
 } // namespace
 
-QString libraryName() { return libName(); }
-void setLibraryName(const QString& name) { libName() = name; }
+QString libraryName() {
+    return libName();
+}
+void setLibraryName(const QString& name) {
+    libName() = name;
+}
 
 QString libraryMissingMessage() {
-    return QStringLiteral("Firebird library %1 not found in the path. Please install Firebird to use this functionality")
+    return QStringLiteral(
+               "Firebird library %1 not found in the path. Please install Firebird to use this functionality")
         .arg(libName());
 }
 
@@ -94,6 +178,7 @@ const Api& api() {
     if (l.api && l.loadedName == libName())
         return *l.api;
     prepareLockFolder();
+    preparePrivateRoot();
     void* lib = dlopen(QFile::encodeName(libName()).constData(), RTLD_NOW | RTLD_GLOBAL);
     if (!lib)
         throw DbError(libraryMissingMessage());
@@ -157,8 +242,11 @@ QByteArray dpb(const QString& user, const QString& password) {
         b.append(char(std::min<qsizetype>(value.size(), 255)));
         b.append(value.left(255));
     };
-    add(char(isc_dpb_user_name), cp1251::encode(user));
-    add(char(isc_dpb_password), cp1251::encode(password));
+    // The engine takes the file name and the credentials as UTF-8 when the block says so; without
+    // the flag it reads them in the system's character set and refuses anything beyond ASCII.
+    add(char(isc_dpb_utf8_filename), QByteArray());
+    add(char(isc_dpb_user_name), user.toUtf8());
+    add(char(isc_dpb_password), password.toUtf8());
     add(char(isc_dpb_lc_ctype), QByteArrayLiteral("WIN1251"));
     return b;
 }
@@ -176,11 +264,11 @@ Attachment::~Attachment() {
 void Attachment::attach(const QString& databaseName, const QString& user, const QString& password) {
     const Api& a = api();
     ISC_STATUS_ARRAY status;
-    const QByteArray name = QFile::encodeName(databaseName);
+    const QByteArray name = databaseName.toUtf8();
     const QByteArray params = dpb(user, password);
     isc_db_handle h = 0;
-    a.attach_database(status, static_cast<short>(name.size()), name.constData(), &h,
-                      static_cast<short>(params.size()), params.constData());
+    a.attach_database(status, static_cast<short>(name.size()), name.constData(), &h, static_cast<short>(params.size()),
+                      params.constData());
     check(status);
     handle_ = h;
 }
@@ -221,7 +309,9 @@ struct TransactionElement {
 };
 } // namespace
 
-Transaction::~Transaction() { rollback(); }
+Transaction::~Transaction() {
+    rollback();
+}
 
 void Transaction::start(Attachment& db) {
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
@@ -344,7 +434,9 @@ Statement::~Statement() {
     }
 }
 
-int Statement::paramCount() const { return in_->sqlda()->sqld; }
+int Statement::paramCount() const {
+    return in_->sqlda()->sqld;
+}
 
 void Statement::setParam(int index, const QVariant& value) {
     XSQLVAR& v = in_->sqlda()->sqlvar[index];
@@ -407,8 +499,7 @@ void Statement::execute() {
         cursorOpen_ = isSelect_;
     } else {
         // Execute procedure and insert ... returning give their one row at once.
-        a.dsql_execute2(status, tr_.handle(), &handle_, 3, in_->sqlda()->sqld ? in_->sqlda() : nullptr,
-                        out_->sqlda());
+        a.dsql_execute2(status, tr_.handle(), &handle_, 3, in_->sqlda()->sqld ? in_->sqlda() : nullptr, out_->sqlda());
         check(status);
     }
 }
@@ -434,7 +525,35 @@ void Statement::close() {
     cursorOpen_ = false;
 }
 
-int Statement::columnCount() const { return out_->sqlda()->sqld; }
+int Statement::affectedRows() const {
+    const char item = isc_info_sql_records;
+    char info[64] = {};
+    ISC_STATUS_ARRAY status;
+    api().dsql_sql_info(status, const_cast<isc_stmt_handle*>(&handle_), 1, &item, sizeof info, info);
+    check(status);
+    if (info[0] != isc_info_sql_records)
+        return 0;
+    auto number = [&info](int at, int len) {
+        qint64 v = 0;
+        for (int i = 0; i < len && i < 8; ++i)
+            v |= qint64(static_cast<unsigned char>(info[at + i])) << (8 * i);
+        return v;
+    };
+    const int total = static_cast<int>(number(1, 2));
+    int count = 0;
+    for (int at = 3; at < 3 + total && at < int(sizeof info) - 3 && info[at] != isc_info_end;) {
+        const char kind = info[at];
+        const int len = static_cast<int>(number(at + 1, 2));
+        if (kind == isc_info_req_update_count || kind == isc_info_req_delete_count || kind == isc_info_req_insert_count)
+            count += static_cast<int>(number(at + 3, len));
+        at += 3 + len;
+    }
+    return count;
+}
+
+int Statement::columnCount() const {
+    return out_->sqlda()->sqld;
+}
 
 QString Statement::columnName(int index) const {
     const XSQLVAR& v = out_->sqlda()->sqlvar[index];
@@ -464,7 +583,9 @@ ColumnType Statement::columnType(int index) const {
     }
 }
 
-bool Statement::isNull(int index) const { return out_->nulls[index] < 0; }
+bool Statement::isNull(int index) const {
+    return out_->nulls[index] < 0;
+}
 
 const char* Statement::textData(int index, int* length) const {
     const XSQLVAR& v = out_->sqlda()->sqlvar[index];
@@ -532,8 +653,12 @@ QVariant Statement::value(int index) const {
 }
 
 // Dates: ISC_DATE counts days from 17 November 1858.
-QDate toQDate(ISC_DATE d) { return QDate(1858, 11, 17).addDays(d); }
-ISC_DATE fromQDate(const QDate& d) { return static_cast<ISC_DATE>(QDate(1858, 11, 17).daysTo(d)); }
+QDate toQDate(ISC_DATE d) {
+    return QDate(1858, 11, 17).addDays(d);
+}
+ISC_DATE fromQDate(const QDate& d) {
+    return static_cast<ISC_DATE>(QDate(1858, 11, 17).daysTo(d));
+}
 
 void executeImmediate(Attachment& db, Transaction& tr, const QString& sql) {
     Statement st(db, tr, sql);
@@ -558,9 +683,10 @@ void Service::attach(const QString& serviceName, const QString& user, const QStr
         spb.append(char(std::min<qsizetype>(value.size(), 255)));
         spb.append(value.left(255));
     };
-    add(char(isc_spb_user_name), cp1251::encode(user));
-    add(char(isc_spb_password), cp1251::encode(password));
-    const QByteArray name = QFile::encodeName(serviceName);
+    add(char(isc_spb_utf8_filename), QByteArray());
+    add(char(isc_spb_user_name), user.toUtf8());
+    add(char(isc_spb_password), password.toUtf8());
+    const QByteArray name = serviceName.toUtf8();
     ISC_STATUS_ARRAY status;
     api().service_attach(status, static_cast<unsigned short>(name.size()), name.constData(), &handle_,
                          static_cast<unsigned short>(spb.size()), spb.constData());

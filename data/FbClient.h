@@ -89,6 +89,8 @@ public:
     void execute();
     bool fetch();
     void close();
+    // Rows changed by the last execute of an update, delete or insert.
+    int affectedRows() const;
 
     int columnCount() const;
     QString columnName(int index) const;

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 QString unquote(QString value) {
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
@@ -82,9 +84,13 @@ const IniFile::Line* IniFile::findEntry(const QString& section, const QString& k
     return nullptr;
 }
 
-bool IniFile::hasSection(const QString& section) const { return findSection(section) != nullptr; }
+bool IniFile::hasSection(const QString& section) const {
+    return findSection(section) != nullptr;
+}
 
-bool IniFile::hasKey(const QString& section, const QString& key) const { return findEntry(section, key) != nullptr; }
+bool IniFile::hasKey(const QString& section, const QString& key) const {
+    return findEntry(section, key) != nullptr;
+}
 
 QStringList IniFile::sections() const {
     QStringList out;
@@ -173,16 +179,25 @@ void IniFile::eraseKey(const QString& section, const QString& key) {
         std::erase_if(s->lines, [&](const Line& l) { return l.isEntry && sameName(l.key, key); });
 }
 
+bool IniFile::holdsSecrets() const {
+    return QFileInfo(path_).fileName().compare(QLatin1String(kSettingsFileName), Qt::CaseInsensitive) == 0;
+}
+
 bool IniFile::save() const {
     QString text;
     for (const auto& s : sections_) {
         if (s.header)
             text += u'[' + s.name + QStringLiteral("]\r\n");
         for (const auto& line : s.lines)
-            text += (line.isEntry && line.text.isEmpty() ? line.key + u'=' + line.value : line.text) + QStringLiteral("\r\n");
+            text += (line.isEntry && line.text.isEmpty() ? line.key + u'=' + line.value : line.text) +
+                    QStringLiteral("\r\n");
     }
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The settings file keeps the password in plain text: only its owner may read it. The mode is
+    // set before the file takes its name, so it is never readable by others, not even briefly.
+    if (holdsSecrets() && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     file.write(cp1251::encode(text));
     return file.commit();

@@ -37,13 +37,16 @@ public:
     void eraseSection(const QString& section);
     void eraseKey(const QString& section, const QString& key);
 
-    // Writes the file; false when it cannot be written.
+    // Writes the file; false when it cannot be written. The settings file (Phones.ini, which holds
+    // the password) is written readable and writable by its owner only.
     bool save() const;
+    bool holdsSecrets() const;
+    static constexpr const char* kSettingsFileName = "Phones.ini";
 
 private:
     struct Line {
-        QString text;    // the raw line for comments and anything unparsed
-        QString key;     // empty for a non-entry
+        QString text; // the raw line for comments and anything unparsed
+        QString key;  // empty for a non-entry
         QString value;
         bool isEntry = false;
     };

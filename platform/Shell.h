@@ -9,7 +9,11 @@
 class Shell {
 public:
     virtual ~Shell() = default;
+    // Opens a document or an address; never starts a program.
     virtual void ShellExecute(const QString& text) = 0;
+    // Starts a program that the user configured (the messenger). A stand-in that does not care
+    // about the difference records it as one more request.
+    virtual void StartProgram(const QString& program) { ShellExecute(program); }
 
     // The process-wide opener: the desktop's unless a test installed another one.
     static Shell& current();
@@ -24,12 +28,16 @@ struct ShellCommand {
     bool operator==(const ShellCommand&) const = default;
 };
 
-// Linux: an executable file is started directly; anything else goes to xdg-open. Windows' shell
-// takes "www." and "ftp." addresses without a scheme, xdg-open does not (it takes them for missing
-// files), so such an address that names no existing file gets "http://" or "ftp://" in front.
-// An empty text and an absolute path that names nothing start nothing: no opener could use them.
+// Linux: texts come from contact data, so they open documents and addresses only, never a program.
+// A text with a scheme ("mailto:", "https:", "tel:") is an address; "file:" and an absolute path
+// must name an existing document or folder, and an executable file or a desktop entry is refused.
+// Relative names are never looked up in the current folder: "www." and "ftp." addresses get
+// "http://" or "ftp://" in front (Windows' shell takes them without a scheme, xdg-open does not),
+// any other word with a dot and no blanks is taken for a web address. Nothing that the opener
+// could read as an option (a leading "-") reaches it. Everything else starts nothing.
 class DesktopShell : public Shell {
 public:
     void ShellExecute(const QString& text) override;
+    void StartProgram(const QString& program) override;
     static ShellCommand commandFor(const QString& text);
 };

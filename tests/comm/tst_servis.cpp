@@ -166,6 +166,8 @@ void ServisTest::messengerFromSettingsElseDefault() {
     setMessengerPath(QString());
     StartMessenger();
     QCOMPARE(shell.executed, (QStringList{defaultMessenger, u"/opt/icq/icq"_s, defaultMessenger}));
+    // The messenger is started as the configured program, never opened like a contact's text.
+    QCOMPARE(shell.programs, shell.executed);
 }
 
 QTEST_MAIN(ServisTest)

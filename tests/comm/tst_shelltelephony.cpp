@@ -2,6 +2,7 @@
 #include "Shell.h"
 #include "Telephony.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,7 +23,7 @@ class ShellTelephonyTest : public QObject {
 private Q_SLOTS:
     void shellCommand_data();
     void shellCommand();
-    void executableFileStartsDirectly();
+    void programsNeverStartFromContactText();
     void documentGoesToOpener();
     void telUri_data();
     void telUri();
@@ -40,11 +41,18 @@ void ShellTelephonyTest::shellCommand_data() {
     QTest::newRow("www without scheme") << u"www.example.ru"_s << opener(u"http://www.example.ru"_s);
     QTest::newRow("WWW any case") << u"WWW.Example.ru/Page"_s << opener(u"http://WWW.Example.ru/Page"_s);
     QTest::newRow("ftp without scheme") << u"ftp.example.ru"_s << opener(u"ftp://ftp.example.ru"_s);
-    QTest::newRow("bare host kept") << u"example.ru"_s << opener(u"example.ru"_s);
+    QTest::newRow("bare host is a web address") << u"example.ru"_s << opener(u"http://example.ru"_s);
     QTest::newRow("tel") << u"tel:+7%20(495)"_s << opener(u"tel:+7%20(495)"_s);
     QTest::newRow("missing absolute path") << u"/nonexistent/korvane/icq"_s << ShellCommand{};
-    QTest::newRow("windows path") << u"C:\\Program Files\\ICQ\\Icq.exe"_s
-                                  << opener(u"C:\\Program Files\\ICQ\\Icq.exe"_s);
+    QTest::newRow("windows path opens nothing") << u"C:\\Program Files\\ICQ\\Icq.exe"_s << ShellCommand{};
+    // Nothing a contact holds reaches the opener as an option, and a bare word names no file.
+    QTest::newRow("leading hyphen") << u"--help"_s << ShellCommand{};
+    QTest::newRow("leading hyphen with dot") << u"-x.html"_s << ShellCommand{};
+    QTest::newRow("blank then hyphen") << u" -v"_s << ShellCommand{};
+    QTest::newRow("bare word") << u"korvane"_s << ShellCommand{};
+    QTest::newRow("relative path") << u"bin/korvane"_s << ShellCommand{};
+    QTest::newRow("system program") << u"/bin/sh"_s << ShellCommand{};
+    QTest::newRow("system program as file url") << u"file:///bin/sh"_s << ShellCommand{};
 }
 
 void ShellTelephonyTest::shellCommand() {
@@ -55,7 +63,9 @@ void ShellTelephonyTest::shellCommand() {
     QCOMPARE(got.arguments, command.arguments);
 }
 
-void ShellTelephonyTest::executableFileStartsDirectly() {
+// A program named by a contact is never started, whether by its path, a file address, a desktop
+// entry or a name that happens to exist in the current folder; the configured messenger is.
+void ShellTelephonyTest::programsNeverStartFromContactText() {
     QTemporaryDir dir;
     const QString program = dir.filePath(u"messenger"_s);
     QFile f(program);
@@ -63,7 +73,26 @@ void ShellTelephonyTest::executableFileStartsDirectly() {
     f.write("#!/bin/sh\n");
     f.close();
     QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QCOMPARE(DesktopShell::commandFor(program), (ShellCommand{program, {}}));
+    QFile entry(dir.filePath(u"run.desktop"_s));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nExec=/bin/sh\n");
+    entry.close();
+    QFile local(dir.filePath(u"notes.txt"_s));
+    QVERIFY(local.open(QIODevice::WriteOnly));
+    local.close();
+    QCOMPARE(DesktopShell::commandFor(program), ShellCommand{});
+    QCOMPARE(DesktopShell::commandFor(u"file://"_s + program), ShellCommand{});
+    QCOMPARE(DesktopShell::commandFor(entry.fileName()), ShellCommand{});
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const ShellCommand bare = DesktopShell::commandFor(u"messenger"_s);
+    const ShellCommand dotted = DesktopShell::commandFor(u"notes.txt"_s);
+    QDir::setCurrent(saved);
+    QCOMPARE(bare, ShellCommand{});
+    QCOMPARE(dotted, opener(u"http://notes.txt"_s)); // an address, not the file beside us
+    // A document by its full path still opens.
+    QCOMPARE(DesktopShell::commandFor(local.fileName()), opener(local.fileName()));
+    QCOMPARE(DesktopShell::commandFor(u"file://"_s + local.fileName()), opener(u"file://"_s + local.fileName()));
 }
 
 void ShellTelephonyTest::documentGoesToOpener() {

@@ -1,5 +1,5 @@
 // Connecting as the settings say: Phones.ini edge cases, the login prompt, the single retry, bad
-// databases, a missing client library, a database held by another program, and a Firebird server.
+// databases, a missing client library, a database shared with another program, and a Firebird server.
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -32,12 +32,13 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray() << nc + "<folder>db/phones.gdb" << QString() << true;
         QTest::newRow("no Server key, empty db")
             << QByteArray("[DataBase]\ndb=\nuser=SYSDBA\n") << nc + "<folder>db/phones.gdb" << QString() << true;
-        QTest::newRow("empty Server and db") << QByteArray("[DataBase]\nServer=\ndb=\nuser=SYSDBA\nPromt=0\npass=x\n")
-                                             << "<folder>db/phones.gdb" << "x" << false;
+        QTest::newRow("empty Server and db")
+            << QByteArray("[DataBase]\nServer=\ndb=\nuser=SYSDBA\nPromt=0\npass=x\n") << "<folder>db/phones.gdb"
+            << "x" << false;
         QTest::newRow("Promt 0 without pass")
             << QByteArray("[DataBase]\nServer=\nuser=SYSDBA\nPromt=0\n") << "<folder>db/phones.gdb" << nc << false;
-        QTest::newRow("pass ignored while prompting")
-            << QByteArray("[DataBase]\nServer=\nPromt=1\npass=secret\n") << "<folder>db/phones.gdb" << QString() << true;
+        QTest::newRow("pass ignored while prompting") << QByteArray("[DataBase]\nServer=\nPromt=1\npass=secret\n")
+                                                      << "<folder>db/phones.gdb" << QString() << true;
         QTest::newRow("remote prefix") << QByteArray("[DataBase]\nServer=localhost:\ndb=/srv/p.gdb\nPromt=0\n")
                                        << "localhost:/srv/p.gdb" << nc << false;
         QTest::newRow("garbled lines") << QByteArray("garbage\n[DataBase\n[DataBase]\nServer=\n=\nPromt=zz\n")
@@ -124,7 +125,8 @@ private Q_SLOTS:
         }
     }
 
-    void databaseHeldByAnotherProgram() {
+    // Another program holding the embedded file open does not keep this one out: both share it.
+    void databaseOpenInAnotherProgramIsShared() {
         Folder folder;
         QProcess holder;
         holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), folder.path()});
@@ -133,9 +135,9 @@ private Q_SLOTS:
         auto dm = folder.openDM(ui);
         holder.kill();
         holder.waitForFinished();
-        QCOMPARE(ui.messages, QStringList({QStringLiteral("Error connect to server")}));
-        QCOMPARE(ui.errors.size(), 1);
-        QVERIFY2(!ui.errors.first().isEmpty(), "the server's text is shown");
+        QVERIFY2(ui.messages.isEmpty() && ui.errors.isEmpty(), qPrintable((ui.messages + ui.errors).join('\n')));
+        for (Dataset* d : dm->tables())
+            QVERIFY(d->isOpen());
     }
 
     void reconnectAfterDisconnect() {
@@ -173,7 +175,8 @@ private Q_SLOTS:
     // A real Firebird server on 127.0.0.1, started here when the machine has one and we may run it.
     void remoteServer() {
         const QString server = QStringLiteral("/usr/sbin/firebird");
-        if (!QFile::exists(server) || getuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
+        if (!QFile::exists(server) || getuid() != 0 ||
+            QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
             QSKIP("no Firebird server to start here");
         QProcess fbServer;
         bool startedHere = false;
@@ -181,8 +184,10 @@ private Q_SLOTS:
             // The server keeps its locks where the firebird user can write, not in our folder.
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.remove(QStringLiteral("FIREBIRD_LOCK"));
+            env.remove(QStringLiteral("FIREBIRD")); // the server reads its installed configuration
             fbServer.setProcessEnvironment(env);
-            fbServer.start(QStringLiteral("runuser"), {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), server});
+            fbServer.start(QStringLiteral("runuser"),
+                           {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), server});
             QVERIFY(fbServer.waitForStarted());
             startedHere = true;
         }
@@ -202,8 +207,8 @@ private Q_SLOTS:
             }
         }
         Folder folder;
-        writeIni(folder, "[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() +
-                             "\nuser=SYSDBA\npass=masterkey\nPromt=0\n");
+        writeIni(folder,
+                 "[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() + "\nuser=SYSDBA\npass=masterkey\nPromt=0\n");
         {
             RecordedUi ui;
             auto dm = folder.openDM(ui);

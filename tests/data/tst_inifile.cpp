@@ -25,20 +25,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << QByteArray("[DataBase]\nServer=abc\n") << "DataBase" << "Server" << "abc";
-        QTest::newRow("case of section and key") << QByteArray("[database]\nSERVER=abc\n") << "DataBase" << "Server"
+        QTest::newRow("plain") << QByteArray("[DataBase]\nServer=abc\n") << "DataBase"
+                               << "Server"
+                               << "abc";
+        QTest::newRow("case of section and key") << QByteArray("[database]\nSERVER=abc\n") << "DataBase"
+                                                 << "Server"
                                                  << "abc";
-        QTest::newRow("blanks dropped") << QByteArray("[DataBase]\n  Server  =  abc  \n") << "DataBase" << "Server"
+        QTest::newRow("blanks dropped") << QByteArray("[DataBase]\n  Server  =  abc  \n") << "DataBase"
+                                        << "Server"
                                         << "abc";
-        QTest::newRow("quotes dropped") << QByteArray("[A]\nk=\"x y\"\n") << "A" << "k" << "x y";
-        QTest::newRow("single quotes dropped") << QByteArray("[A]\nk='x'\n") << "A" << "k" << "x";
-        QTest::newRow("first key wins") << QByteArray("[A]\nk=1\nk=2\n") << "A" << "k" << "1";
-        QTest::newRow("first section wins") << QByteArray("[A]\nk=1\n[A]\nk=2\n") << "A" << "k" << "1";
-        QTest::newRow("empty value") << QByteArray("[A]\nk=\n") << "A" << "k" << "";
-        QTest::newRow("missing key") << QByteArray("[A]\nj=1\n") << "A" << "k" << "<default>";
-        QTest::newRow("comment line") << QByteArray("[A]\n;k=1\n") << "A" << "k" << "<default>";
-        QTest::newRow("CR line ends") << QByteArray("[A]\rk=1\r") << "A" << "k" << "1";
-        QTest::newRow("garbled lines skipped") << QByteArray("[A\n=x\ngarbage\n[A]\nk=ok\n") << "A" << "k" << "ok";
+        QTest::newRow("quotes dropped") << QByteArray("[A]\nk=\"x y\"\n") << "A"
+                                        << "k"
+                                        << "x y";
+        QTest::newRow("single quotes dropped") << QByteArray("[A]\nk='x'\n") << "A"
+                                               << "k"
+                                               << "x";
+        QTest::newRow("first key wins") << QByteArray("[A]\nk=1\nk=2\n") << "A"
+                                        << "k"
+                                        << "1";
+        QTest::newRow("first section wins") << QByteArray("[A]\nk=1\n[A]\nk=2\n") << "A"
+                                            << "k"
+                                            << "1";
+        QTest::newRow("empty value") << QByteArray("[A]\nk=\n") << "A"
+                                     << "k"
+                                     << "";
+        QTest::newRow("missing key") << QByteArray("[A]\nj=1\n") << "A"
+                                     << "k"
+                                     << "<default>";
+        QTest::newRow("comment line") << QByteArray("[A]\n;k=1\n") << "A"
+                                      << "k"
+                                      << "<default>";
+        QTest::newRow("CR line ends") << QByteArray("[A]\rk=1\r") << "A"
+                                      << "k"
+                                      << "1";
+        QTest::newRow("garbled lines skipped") << QByteArray("[A\n=x\ngarbage\n[A]\nk=ok\n") << "A"
+                                               << "k"
+                                               << "ok";
         QTest::newRow("cp1251 value") << QByteArray("[A]\nk=\xcd\xe5 \xef\xf0\xe0\xe2\xe8\xeb\xfc\xed\xee\n") << "A"
                                       << "k" << QStringLiteral("Не правильно");
     }
@@ -101,21 +123,21 @@ private Q_SLOTS:
                                 "NormPos=10,20,410,320\nVisible=0\n";
         QTest::newRow("applied") << good << false << QRect(10, 20, 400, 300) << 0;
         QTest::newRow("other dpi keeps position") << QByteArray(good).replace("=96", "=120") << false << QRect() << 0;
-        QTest::newRow("left not less than right") << QByteArray(good).replace("410,320", "10,320") << false << QRect()
-                                                  << 0;
+        QTest::newRow("left not less than right")
+            << QByteArray(good).replace("410,320", "10,320") << false << QRect() << 0;
         QTest::newRow("garbled rectangle") << QByteArray(good).replace("410,320", "x,320") << false << QRect() << 0;
         QTest::newRow("negative version ignored")
             << QByteArray(good).replace("FormVersion=0", "FormVersion=-1") << true << QRect() << 2;
         QTest::newRow("minimised") << QByteArray(good).replace("ShowCmd=1", "ShowCmd=2") << true
                                    << QRect(10, 20, 400, 300) << 1;
-        QTest::newRow("show 6 minimised") << QByteArray(good).replace("ShowCmd=1", "ShowCmd=6") << false
-                                          << QRect(10, 20, 400, 300) << 1;
+        QTest::newRow("show 6 minimised")
+            << QByteArray(good).replace("ShowCmd=1", "ShowCmd=6") << false << QRect(10, 20, 400, 300) << 1;
         QTest::newRow("maximised") << QByteArray(good).replace("ShowCmd=1", "ShowCmd=3") << false
                                    << QRect(10, 20, 400, 300) << 2;
-        QTest::newRow("unknown show main") << QByteArray(good).replace("ShowCmd=1", "ShowCmd=42") << true
-                                           << QRect(10, 20, 400, 300) << 2;
-        QTest::newRow("unknown show other") << QByteArray(good).replace("ShowCmd=1", "ShowCmd=42") << false
-                                            << QRect(10, 20, 400, 300) << 0;
+        QTest::newRow("unknown show main")
+            << QByteArray(good).replace("ShowCmd=1", "ShowCmd=42") << true << QRect(10, 20, 400, 300) << 2;
+        QTest::newRow("unknown show other")
+            << QByteArray(good).replace("ShowCmd=1", "ShowCmd=42") << false << QRect(10, 20, 400, 300) << 0;
         QTest::newRow("no positions") << QByteArray("ShowCmd=9\nPixelsPerInch=96\n") << false << QRect() << 0;
     }
     void placementRules() {
@@ -141,10 +163,47 @@ private Q_SLOTS:
         const IniFile back(dir.path() + QStringLiteral("/p.ini"));
         QCOMPARE(back.keys(QStringLiteral("TFormMain")),
                  QStringList({"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"}));
-        QCOMPARE(back.readString(QStringLiteral("TFormMain"), QStringLiteral("NormPos")), QStringLiteral("5,6,305,206"));
+        QCOMPARE(back.readString(QStringLiteral("TFormMain"), QStringLiteral("NormPos")),
+                 QStringLiteral("5,6,305,206"));
         const auto r = placement::read(back, QStringLiteral("TFormMain"), 96, true);
         QCOMPARE(r.normal.value_or(QRect()), QRect(5, 6, 300, 200));
         QCOMPARE(r.state, placement::ShowState::Minimized);
+    }
+
+    // The settings file holds the password: written, it is readable by its owner only, also when
+    // it was readable by everyone before; other INI files keep the usual mode.
+    void settingsFileIsPrivate_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("existedReadableByAll");
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::newRow("new Phones.ini") << "Phones.ini" << false << true;
+        QTest::newRow("Phones.ini readable by all") << "Phones.ini" << true << true;
+        QTest::newRow("other case") << "PHONES.INI" << true << true;
+        QTest::newRow("Grid.ini") << "Grid.ini" << true << false;
+    }
+    void settingsFileIsPrivate() {
+        QFETCH(QString, name);
+        QFETCH(bool, existedReadableByAll);
+        QFETCH(bool, ownerOnly);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u'/' + name;
+        if (existedReadableByAll) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[DataBase]\r\npass=old\r\n");
+            f.close();
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        IniFile ini(path);
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("pass"), QStringLiteral("secret"));
+        QVERIFY(ini.save());
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        const QFile::Permissions p = QFile(path).permissions();
+        QVERIFY(p & QFile::ReadOwner);
+        QVERIFY(p & QFile::WriteOwner);
+        QCOMPARE(bool(p & others), !ownerOnly);
+        QCOMPARE(IniFile(path).readString(QStringLiteral("DataBase"), QStringLiteral("pass")),
+                 QStringLiteral("secret"));
     }
 };
 

@@ -18,8 +18,13 @@ public:
     RecordingShell& operator=(const RecordingShell&) = delete;
 
     void ShellExecute(const QString& text) override { executed << text; }
+    void StartProgram(const QString& program) override {
+        executed << program;
+        programs << program;
+    }
 
-    QStringList executed;
+    QStringList executed; // every request, in order
+    QStringList programs; // the programs among them
 
 private:
     Shell* previous_;

@@ -2,22 +2,26 @@
 
 #include "DMUnit.h"
 #include "Edit.h"
+#include "FbClient.h"
 #include "FormMain.h"
 #include "FormSearch.h"
 #include "FormStorage.h"
-#include "RefBook.h"
-#include "Ring.h"
-#include "servis.h"
-#include "setphone.h"
 #include "LoginDialog.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
+#include "RefBook.h"
+#include "Ring.h"
 #include "Splash.h"
+#include "TerminationSignals.h"
+#include "servis.h"
+#include "setphone.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTimer>
 #include <cstdio>
 
 template <typename W, typename... Args> W* KorvaneApp::create(TFormSplash* splash, int step, Args&&... args) {
@@ -100,6 +104,41 @@ KorvaneApp::~KorvaneApp() {
     dm_.reset();
 }
 
+namespace {
+
+// Modal windows go first, as their close box closes them (a pending change stays pending); then the
+// main window closes through its normal close, which saves, commits and writes the layouts.
+void closeModalWindows() {
+    for (int i = 0; i < 50; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+        if (modal->isVisible()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->hide();
+        }
+    }
+}
+
+void closeOnSignal(TFormMain& main) {
+    main.unattendedClose = true;
+    closeModalWindows();
+    // The nested loops of the modal windows end first; the main window closes from the outer one.
+    QTimer::singleShot(0, &main, [&main] {
+        if (QApplication::activeModalWidget()) {
+            closeOnSignal(main);
+            return;
+        }
+        if (main.close() || !main.isVisible())
+            QCoreApplication::exit(0);
+    });
+}
+
+} // namespace
+
 int runKorvane(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -115,15 +154,43 @@ int runKorvane(int argc, char** argv) {
     splash->repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
+    // kill, Ctrl+C and the end of the session close the program as its close box does. The client
+    // library installs handlers of its own at its first attach: ours are installed again after
+    // every attach, so that they are the ones in force.
+    TerminationSignals termination;
+    termination.install();
+    fb::setAttachObserver([&termination] { termination.install(); });
     std::unique_ptr<KorvaneApp> korvane;
+    bool endedWhileStarting = false;
+    QTimer startupCloser; // a signal during start-up closes the boxes the start-up may show
+    startupCloser.setInterval(100);
+    QObject::connect(&startupCloser, &QTimer::timeout, [] { closeModalWindows(); });
+    QObject::connect(&termination, &TerminationSignals::received, [&] {
+        if (korvane) {
+            closeOnSignal(korvane->main());
+        } else {
+            endedWhileStarting = true;
+            closeModalWindows();
+            startupCloser.start();
+        }
+    });
     try {
         korvane = std::make_unique<KorvaneApp>(splash.get());
     } catch (const DbError&) {
+        fb::setAttachObserver(nullptr);
         return 1;
     }
+    startupCloser.stop();
     splash.reset();
+    if (endedWhileStarting) {
+        // Nothing was shown or changed yet: the program ends as it came.
+        fb::setAttachObserver(nullptr);
+        korvane.reset();
+        return 0;
+    }
     korvane->main().show();
     const int rc = QApplication::exec();
+    fb::setAttachObserver(nullptr);
     korvane.reset();
     return rc;
 }

@@ -3,11 +3,11 @@
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
+#include "FormStorage.h"
 #include "GroupTree.h"
+#include "IniFile.h"
 #include "IniLang.h"
 #include "LetterBar.h"
-#include "FormStorage.h"
-#include "IniFile.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "servis.h"
@@ -266,9 +266,8 @@ void TFormMain::createWorkArea() {
     for (auto* grid : PageControl1->grids()) {
         QWidget* w = grid;
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, popup, [popup, w](const QPoint& p) {
-            popup->popup(w->mapToGlobal(p));
-        });
+        connect(w, &QWidget::customContextMenuRequested, popup,
+                [popup, w](const QPoint& p) { popup->popup(w->mapToGlobal(p)); });
     }
 }
 
@@ -327,7 +326,12 @@ void TFormMain::FormShow() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    // The program never refuses to close; the placement is saved by FormStorageMain.
+    // A change still pending in any dataset is saved first; when that fails the user may go back.
+    if (!closing_ && !savePendingChanges()) {
+        event->ignore();
+        return;
+    }
+    // The placement is saved by FormStorageMain.
     event->accept();
     if (closing_)
         return;
@@ -335,7 +339,19 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     CloseProcedure();
 }
 
+bool TFormMain::savePendingChanges() {
+    return dm_.IBPhones->savePendingChanges([this](Dataset&, const DbError& e) {
+        if (unattendedClose)
+            return true; // nobody to ask: the session is ending
+        return msgbox::confirm(QStringLiteral("The change could not be saved:\n%1\n\nDiscard the change and close "
+                                              "the program? Choose No to go back to the program.")
+                                   .arg(e.message()));
+    });
+}
+
 void TFormMain::CloseProcedure() {
+    // Called on its own, it still saves what is pending rather than dropping it.
+    dm_.IBPhones->savePendingChanges([](Dataset&, const DbError&) { return true; });
     try {
         dm_.Disconnect();
     } catch (const DbError& e) {
@@ -350,7 +366,9 @@ void TFormMain::CloseProcedure() {
     grid.save();
 }
 
-bool TFormMain::letterBarMaximized() const { return letterBarMaximized_; }
+bool TFormMain::letterBarMaximized() const {
+    return letterBarMaximized_;
+}
 
 void TFormMain::setLetterBarMaximized(bool on) {
     letterBarMaximized_ = on;
@@ -416,5 +434,6 @@ void TFormMain::spacePressed() {
 
 void TFormMain::acHelpExecute() {
     // The help document named by the language's M020, opened with the desktop's program.
-    ShellOpen(programfolder::path() + QStringLiteral("Help/") + LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
+    ShellOpen(programfolder::path() + QStringLiteral("Help/") +
+              LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
 }

@@ -63,6 +63,7 @@ private:
     void createToolbar();
     void createWorkArea();
     void createStatusBar();
+    bool savePendingChanges();
     void restoreStoredProperties(const IniFile& file);
     void saveStoredProperties(IniFile& file);
     // Space: the list filter off and the all-button of the letter bar pressed.
@@ -74,6 +75,7 @@ private:
     QTimer* Timer2 = nullptr;
     QWidget* PaneTop = nullptr;
     QToolBar* SpeedBar1 = nullptr;
+
 public:
     LetterBar* dfsToolBar3 = nullptr;
     GroupTree* PanelLeft = nullptr;
@@ -81,6 +83,9 @@ public:
     ContactPages* PageControl1 = nullptr;
     // Set by the application: opens the contact editor on the current contact.
     std::function<void()> openEditor;
+    // A close that nobody watches (a termination signal): a pending change that cannot be saved is
+    // discarded instead of asking.
+    bool unattendedClose = false;
 
 private:
     FormStorage* FormStorageMain = nullptr;

@@ -3,32 +3,33 @@
 #include "ContactPages.h"
 #include "DMUnit.h"
 #include "DbError.h"
+#include "IniFile.h"
 #include "SchemaScript.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QScrollBar>
-#include <QTableView>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QDir>
 #include <cstdio>
 
 namespace {
 
-const char* const kSurnames[] = {"Иванов", "Петров", "Сидоров", "Кузнецов", "Смирнов", "Попов", "Васильев",
-                                 "Ёлкин", "Новиков", "Фёдоров", "Морозов", "Волков", "Алексеев", "Лебедев",
-                                 "Семёнов", "Егоров", "Павлов", "Козлов", "Степанов", "Николаев", "Smith",
-                                 "Johnson", "Brown", "O'Brien", "Miller", "Davis", "Garcia", "Wilson"};
-const char* const kNames[] = {"Иван", "Пётр", "Анна", "Мария", "Сергей", "Ольга", "Алексей", "Елена", "Дмитрий",
-                              "Наталья", "John", "Mary", "Peter", "Linda"};
+const char* const kSurnames[] = {"Иванов",  "Петров",  "Сидоров", "Кузнецов", "Смирнов",  "Попов",    "Васильев",
+                                 "Ёлкин",   "Новиков", "Фёдоров", "Морозов",  "Волков",   "Алексеев", "Лебедев",
+                                 "Семёнов", "Егоров",  "Павлов",  "Козлов",   "Степанов", "Николаев", "Smith",
+                                 "Johnson", "Brown",   "O'Brien", "Miller",   "Davis",    "Garcia",   "Wilson"};
+const char* const kNames[] = {"Иван",  "Пётр",    "Анна",    "Мария", "Сергей", "Ольга", "Алексей",
+                              "Елена", "Дмитрий", "Наталья", "John",  "Mary",   "Peter", "Linda"};
 const char* const kMids[] = {"Иванович", "Петрович", "Сергеевна", "Алексеевич", "Дмитриевна", ""};
-const char* const kOrgs[] = {"ООО «Ромашка»", "ЗАО «Вектор»", "ОАО «Северсталь»", "ИП Сидоров", "Acme Corp.",
-                             "Globex", "НИИ «Прибор»", "Торговый дом «Восток»"};
-const char* const kCities[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань", "London",
-                               "Berlin"};
+const char* const kOrgs[] = {"ООО «Ромашка»", "ЗАО «Вектор»", "ОАО «Северсталь»", "ИП Сидоров",
+                             "Acme Corp.",    "Globex",       "НИИ «Прибор»",     "Торговый дом «Восток»"};
+const char* const kCities[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург",
+                               "Казань", "London",          "Berlin"};
 const char* const kStreets[] = {"ул. Ленина", "пр. Мира", "ул. Садовая", "Невский пр.", "Baker St.", "ул. Гагарина"};
 const char* const kPosts[] = {"Директор", "Бухгалтер", "Менеджер", "Инженер", "Секретарь", "Manager"};
 
@@ -44,9 +45,13 @@ QString phone(QRandomGenerator& r) {
         .arg(r.bounded(90) + 10);
 }
 
+// Who the bench connects as: any name for the embedded engine, a real login for a server.
+QString gUser = QStringLiteral("SYSDBA");
+QString gPassword = QStringLiteral("masterkey");
+
 void fill(const QString& file, int contacts) {
     fb::Attachment db;
-    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    db.attach(file, gUser, gPassword);
     fb::Transaction tr;
     tr.start(db);
     fb::Statement st(db, tr,
@@ -89,7 +94,7 @@ void fill(const QString& file, int contacts) {
 // The same select through the bare client API, every value read, nothing kept.
 double rawFetch(const QString& file, const QString& sql, qint64* bytes) {
     fb::Attachment db;
-    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    db.attach(file, gUser, gPassword);
     fb::Transaction tr;
     tr.start(db);
     QElapsedTimer t;
@@ -144,21 +149,55 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int contacts = 100000;
+    // --server HOST: the same figures over TCP through a Firebird server that the caller started;
+    // the database is made in a folder the server's account can reach (--server-folder, as the
+    // server sees it; by default a fresh folder under /tmp, for a server on this machine).
+    QString server, serverFolder;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i)
-        if (args[i] == QStringLiteral("--contacts") && i + 1 < args.size())
+    for (int i = 1; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == QStringLiteral("--contacts") && hasValue)
             contacts = args[++i].toInt();
+        else if (args[i] == QStringLiteral("--server") && hasValue)
+            server = args[++i];
+        else if (args[i] == QStringLiteral("--server-folder") && hasValue)
+            serverFolder = args[++i];
+        else if (args[i] == QStringLiteral("--user") && hasValue)
+            gUser = args[++i];
+        else if (args[i] == QStringLiteral("--password") && hasValue)
+            gPassword = args[++i];
+        else {
+            std::fprintf(stderr, "usage: korvane-bench [--contacts N] [--server HOST [--server-folder FOLDER] "
+                                 "[--user NAME] [--password TEXT]]\n");
+            return 2;
+        }
+    }
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
-    const QString file = folder + QStringLiteral("db/phones.gdb");
+    QTemporaryDir serverDir(QStringLiteral("/tmp/korvane-bench-XXXXXX"));
+    if (!server.isEmpty() && serverFolder.isEmpty()) {
+        serverFolder = serverDir.path();
+        // The server runs under an account of its own, which must create the file here.
+        QFile(serverFolder)
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                            QFile::WriteOther | QFile::ExeOther | QFile::ReadGroup | QFile::WriteGroup |
+                            QFile::ExeGroup);
+    }
+    const QString serverPath = serverFolder + QStringLiteral("/phones.gdb");
+    const QString file = server.isEmpty() ? folder + QStringLiteral("db/phones.gdb") : server + u':' + serverPath;
     try {
         QDir().mkpath(folder + QStringLiteral("db"));
-        schema::createDatabase(file, schema::readScript(QStringLiteral(":/data/schema.sql")));
+        schema::createDatabase(file, schema::readScript(QStringLiteral(":/data/schema.sql")), gUser, gPassword);
         fill(file, contacts);
-        QFile ini(folder + QStringLiteral("Phones.ini"));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[DataBase]\r\nServer=\r\ndb=\r\nuser=SYSDBA\r\nPromt=0\r\npass=x\r\n");
-        ini.close();
+        IniFile ini(folder + QStringLiteral("Phones.ini"));
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Server"),
+                        server.isEmpty() ? QString() : server + u':');
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("db"), server.isEmpty() ? QString() : serverPath);
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("user"), gUser);
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Promt"), QStringLiteral("0"));
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("pass"), gPassword);
+        ini.save();
+        std::printf("path=%s\n", server.isEmpty() ? "embedded" : qPrintable(QStringLiteral("server ") + server));
 
         qint64 rawBytes = 0;
         // Warm the file cache so both measurements read from memory.
@@ -232,12 +271,13 @@ int main(int argc, char** argv) {
         const QString letter = QStringLiteral("FAM Like 'К%' or FAM Like 'к%'");
         measure("letter_filter", letter, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(letter, true); });
         QStringList terms;
-        for (const char* f : {"JOB_ORG", "FAM", "FIRST_NAME", "MID_NAME", "JOB_POST", "DEPARTAMENT", "NICKNAME",
-                              "OCCUPATION", "JOBRIGHTFORM", "COUNTRY", "JOB_ADDRESS", "JOB_CITY", "JOB_ST", "JOB_ZIP",
-                              "HOME_ADDRESS", "HOME_CITY", "HOME_ST", "HOME_ZIP", "AREA_CODE", "JOB_TEL1", "JOB_TEL2",
-                              "JOB_TEL3", "JOB_TEL4", "JOB_FAX", "HOME_TEL1", "HOME_TEL2", "HOME_FAX", "CELLULAR",
-                              "PAGER", "JOB_EMAIL", "HOME_EMAIL", "JOB_WWW", "HOME_WWW", "JOB_ICQ", "HOME_ICQ",
-                              "OTHER_COMMUN", "NOTES"})
+        for (const char* f :
+             {"JOB_ORG",      "FAM",          "FIRST_NAME", "MID_NAME",    "JOB_POST",  "DEPARTAMENT", "NICKNAME",
+              "OCCUPATION",   "JOBRIGHTFORM", "COUNTRY",    "JOB_ADDRESS", "JOB_CITY",  "JOB_ST",      "JOB_ZIP",
+              "HOME_ADDRESS", "HOME_CITY",    "HOME_ST",    "HOME_ZIP",    "AREA_CODE", "JOB_TEL1",    "JOB_TEL2",
+              "JOB_TEL3",     "JOB_TEL4",     "JOB_FAX",    "HOME_TEL1",   "HOME_TEL2", "HOME_FAX",    "CELLULAR",
+              "PAGER",        "JOB_EMAIL",    "HOME_EMAIL", "JOB_WWW",     "HOME_WWW",  "JOB_ICQ",     "HOME_ICQ",
+              "OTHER_COMMUN", "NOTES"})
             terms << QString::fromLatin1(f) + QStringLiteral(" Like '%ов%'");
         const QString search = terms.join(QStringLiteral(" or "));
         measure("search", search, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(search, true); });

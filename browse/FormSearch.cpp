@@ -1,5 +1,6 @@
 #include "FormSearch.h"
 
+#include "Cp1251.h"
 #include "Dataset.h"
 #include "DbError.h"
 #include "FilterConditions.h"
@@ -61,8 +62,18 @@ void TFormSearch::FormShow() {
 }
 
 void TFormSearch::BitBtn3Click() {
-    const QString condition =
-        FilterConditions::searchCondition(EditSchStr->text(), FilterConditions::searchedFieldNames());
+    // The database stores cp1251 only: a character beyond it could never match, and sent as "?"
+    // it would match something else. The window stays open with the text as typed.
+    const QString text = EditSchStr->text();
+    if (const auto bad = cp1251::firstUnencodable(text)) {
+        const qsizetype at = text.indexOf(*bad);
+        msgbox::showError(QStringLiteral("The search text holds the character \"%1\", which the database cannot "
+                                         "store, so no contact can contain it")
+                              .arg(text.mid(at, bad->isHighSurrogate() ? 2 : 1)));
+        EditSchStr->setFocus();
+        return;
+    }
+    const QString condition = FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames());
     const QString oldCondition = tabMain_.filter();
     const bool oldFlag = tabMain_.filtered();
     try {

@@ -157,7 +157,21 @@ std::mutex& loadMutex() {
     return m;
 }
 
+std::function<void()>& attachObserver() {
+    static std::function<void()> observer;
+    return observer;
+}
+
+void notifyAttachAttempt() {
+    if (attachObserver())
+        attachObserver()();
+}
+
 } // namespace
+
+void setAttachObserver(std::function<void()> observer) {
+    attachObserver() = std::move(observer);
+}
 
 QString libraryName() {
     return libName();
@@ -269,6 +283,7 @@ void Attachment::attach(const QString& databaseName, const QString& user, const 
     isc_db_handle h = 0;
     a.attach_database(status, static_cast<short>(name.size()), name.constData(), &h, static_cast<short>(params.size()),
                       params.constData());
+    notifyAttachAttempt();
     check(status);
     handle_ = h;
 }
@@ -295,6 +310,7 @@ void Attachment::create(const QString& databaseName, const QString& user, const 
     isc_db_handle h = 0;
     isc_tr_handle t = 0;
     a.dsql_execute_immediate(status, &h, &t, 0, bytes.constData(), 3, nullptr);
+    notifyAttachAttempt();
     check(status);
     handle_ = h;
 }
@@ -690,6 +706,7 @@ void Service::attach(const QString& serviceName, const QString& user, const QStr
     ISC_STATUS_ARRAY status;
     api().service_attach(status, static_cast<unsigned short>(name.size()), name.constData(), &handle_,
                          static_cast<unsigned short>(spb.size()), spb.constData());
+    notifyAttachAttempt();
     check(status);
 }
 

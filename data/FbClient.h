@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <ibase.h>
 #include <memory>
 #include <vector>
@@ -23,6 +24,11 @@ QString libraryMissingMessage();
 struct Api;
 // Loads the library on first use; throws DbError with libraryMissingMessage() when it cannot.
 const Api& api();
+
+// Runs after every attach attempt (database or service, successful or not). The library sets up
+// process-wide handlers of its own (SIGINT, SIGTERM) at its first attach; a program that wants its
+// own handlers in force installs them again here.
+void setAttachObserver(std::function<void()> observer);
 
 // Turns a status vector into the server's text; throws DbError when it holds an error.
 void check(const ISC_STATUS* status);

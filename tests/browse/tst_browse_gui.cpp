@@ -312,6 +312,32 @@ private Q_SLOTS:
         QCOMPARE(form.EditSchStr->text(), QString());
     }
 
+    // A character the database cannot store is named before any search; the list stays as it was.
+    void searchRefusesCharactersOutsideTheDatabaseCodePage_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("character");
+        QTest::newRow("chinese") << u"Иван中"_s << u"中"_s;
+        QTest::newRow("emoji") << u"a\U0001F600b"_s << u"\U0001F600"_s;
+        QTest::newRow("polish") << u"Łódź"_s << u"Ł"_s;
+    }
+    void searchRefusesCharactersOutsideTheDatabaseCodePage() {
+        QFETCH(QString, text);
+        QFETCH(QString, character);
+        addContact(u"Петров"_s, 1, u"Иван"_s);
+        addContact(u"??"_s); // what the text would have become
+        contacts().setFilterState(u"FAM = 'Петров'"_s, true);
+        TFormSearch form(contacts());
+        form.show();
+        form.EditSchStr->setText(text);
+        form.BitBtn3->click();
+        QCOMPARE(shown_.size(), 1);
+        QVERIFY2(shown_.front().text.contains(u'"' + character + u'"'), qPrintable(shown_.front().text));
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.EditSchStr->text(), text);
+        QCOMPARE(contacts().filter(), u"FAM = 'Петров'"_s);
+        QCOMPARE(surnames(contacts()), QStringList{u"Петров"_s});
+    }
+
     void searchAfterGroupFindsEveryGroup() {
         const int g = addGroup(1, u"Клиенты"_s);
         addContact(u"Петров"_s, g, u"Иван"_s);

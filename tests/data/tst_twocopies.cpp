@@ -296,6 +296,24 @@ private Q_SLOTS:
         dm->Disconnect();
     }
 
+    // The service manager takes the credentials in the same form (backup of the embedded file).
+    void serviceManagerAttachesWithUtf8Credentials() {
+        Folder folder;
+        const QString backup = folder.path() + QStringLiteral("копия.gbk");
+        fb::Service svc;
+        try {
+            svc.attach(QStringLiteral("service_mgr"), QStringLiteral("SYSDBA"), QStringLiteral("пароль"));
+            svc.startBackup(folder.databasePath(), backup, true);
+            bool finished = false;
+            for (int i = 0; i < 100000 && !finished; ++i)
+                svc.queryLine(&finished);
+            svc.detach();
+        } catch (const DbError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY(QFileInfo(backup).size() > 0);
+    }
+
     // Credentials beyond ASCII, set on the server, connect.
     void nonAsciiCredentialsConnectToTheServer_data() {
         QTest::addColumn<QString>("user");

@@ -72,11 +72,21 @@ int DataBindings::entryLimit(const QString& fieldName) const {
     return f && f->isText() ? f->size() : 0;
 }
 
+bool DataBindings::isNumberField(const QString& fieldName) const {
+    Dataset* d = dataset();
+    const Field* f = d ? d->findField(fieldName) : nullptr;
+    return f && (f->type() == FieldType::Integer || f->type() == FieldType::SmallInt);
+}
+
 void DataBindings::bindText(QLineEdit* edit, const QString& fieldName) {
     if (const int limit = entryLimit(fieldName); limit > 0)
         edit->setMaxLength(limit);
-    connect(edit, &QLineEdit::textEdited, this,
-            [this, edit, fieldName](const QString& text) { store(edit, fieldName, text); });
+    connect(edit, &QLineEdit::textEdited, this, [this, edit, fieldName](const QString& text) {
+        // A sign alone is the start of a number being typed, not a wrong number.
+        if ((text == u"-" || text == u"+") && isNumberField(fieldName))
+            return;
+        store(edit, fieldName, text);
+    });
     add(Kind::Text, edit, fieldName);
 }
 

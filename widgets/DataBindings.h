@@ -65,6 +65,7 @@ private:
     void fillLookup(const Binding& b);
     void fillLookups();
     int entryLimit(const QString& fieldName) const;
+    bool isNumberField(const QString& fieldName) const;
     const Binding* find(const QWidget* control) const;
 
     QPointer<DataSource> source_;

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <functional>
+
+class DBGridEh;
+class DBNavigator;
+class IniFile;
+class QAction;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+class ReminderEngine;
+class ReminderPlayer;
+class TDM;
+class TFormMessage;
+struct Reminder;
+
+// The scheduler window: every task in an editable grid, with a bar of commands, a navigator, OK and
+// Cancel. It is created at start-up and lives until exit, because it also carries the reminder engine
+// with its timer and the sound player: reminders run whether or not the window is ever opened.
+class TFormScheduler : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormScheduler(TDM& dm, QWidget* parent = nullptr);
+    ~TFormScheduler() override;
+
+    // ---- handlers ----
+    void FormShow();
+    void FormDestroy();
+    void BitBtn1Click(); // OK: saves a pending change, closes
+    void BitBtn2Click(); // Cancel, Esc: discards a pending change, closes
+    void acDeleteExecute();
+    void acFindExecute();
+    void DBGridEh1DblClick();
+    // Raises one reminder: its own window, the sound, the desktop notification.
+    void raiseReminder(const Reminder& r);
+
+    // The Grid.ini column layout of the task grid, section "TFormScheduler".
+    void restoreGridLayout(const IniFile& file);
+    void saveGridLayout(IniFile& file) const;
+
+    // ---- seams ----
+    std::function<void(const QString& file)> playSound;  // the hidden player unless replaced
+    std::function<void(const Reminder&)> notifyDesktop;  // the desktop notification unless replaced
+    std::function<QString(QWidget* parent)> askFindText; // the find box; empty when cancelled
+    // Opens the task editor on the current task (set by the application).
+    std::function<void()> openEditor;
+
+    // The file a reminder sounds (Phones.ini's OnTaskSound when it names a wave file).
+    QString soundFile() const;
+    // The reminder windows raised and not yet closed.
+    QList<TFormMessage*> reminderWindows() const;
+
+    // ---- controls ----
+    QWidget* ToolBar1;
+    QToolButton* ToolButton1; // "Добавить": the main window's acSchedulerAdd
+    QToolButton* ToolButton2; // "Редактировать": the main window's acSchedulerEdit
+    QToolButton* ToolButton3; // acDelete
+    QToolButton* ToolButton4; // acFind
+    QToolButton* ToolButton5; // acPrint
+    QToolButton* ToolButton6; // acToExcel
+    QAction* acDelete;
+    QAction* acFind;
+    QAction* acPrint;   // printing of the task grid; disabled until printing is wired
+    QAction* acToExcel; // export of the task grid; disabled until export is wired
+    DBGridEh* DBGridEh1;
+    DBNavigator* DBNavigator1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QStatusBar* StatusBar1;
+    ReminderEngine* engine;
+    ReminderPlayer* MediaPlayer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void createBar();
+    void createGrid();
+    void createBottom();
+
+    TDM& dm_;
+    QList<QPointer<TFormMessage>> reminders_;
+};

@@ -1,0 +1,98 @@
+// Writes pictures of the scheduler window with a dozen tasks, the task editor and two reminder
+// windows to /tmp/korvane-shots, for looking at under Xvfb or offscreen.
+#include "FormMessage.h"
+#include "FormScheduler.h"
+#include "FormSchedulerEdit.h"
+#include "ReminderEngine.h"
+#include "TestDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = QStringLiteral("/tmp/korvane-shots/");
+    QDir().mkpath(out);
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    Dataset& tasks = *dm->TabScheduler;
+    const QDate today(2026, 12, 10);
+    struct T {
+        const char* name;
+        int day, hour, minute, ahead;
+        const char* desc;
+    };
+    const T list[] = {{"Позвонить в банк", 0, 9, 30, 15, "Уточнить платёж по договору № 17"},
+                      {"Планёрка", 0, 10, 0, 10, "Переговорная 2"},
+                      {"Обед с Петровым", 0, 13, 0, 30, "Кафе «Восток»"},
+                      {"Отправить отчёт", 1, 11, 0, 60, "Квартальный отчёт главному бухгалтеру"},
+                      {"День рождения Анны", 2, 9, 0, 0, "Купить цветы"},
+                      {"Зубной врач", 3, 17, 45, 45, ""},
+                      {"Call John Smith", 3, 15, 0, 5, "Contract renewal"},
+                      {"Продлить домен", 5, 12, 0, 0, "korvane.example"},
+                      {"Совещание", 6, 14, 30, 15, "Итоги года"},
+                      {"Забрать документы", 7, 16, 0, 20, "Нотариус, ул. Садовая, 5"},
+                      {"Ёлка в офисе", 14, 18, 0, 60, "Подарки сотрудникам"},
+                      {"Без даты", -1, 24, 0, 0, "Срок не назначен"}};
+    for (const T& t : list) {
+        tasks.append();
+        tasks.setValue(QStringLiteral("Contact"), QString::fromUtf8(t.name));
+        if (t.day >= 0)
+            tasks.setValue(QStringLiteral("ContactDate"), today.addDays(t.day));
+        tasks.setValue(QStringLiteral("ContactHour"), t.hour);
+        tasks.setValue(QStringLiteral("ContactMin"), t.minute);
+        tasks.setValue(QStringLiteral("NotyfiBehindMin"), t.ahead);
+        tasks.setValue(QStringLiteral("ContactDesc"), QString::fromUtf8(t.desc));
+        tasks.post();
+    }
+    tasks.moveTo(2);
+
+    TFormScheduler scheduler(*dm);
+    scheduler.playSound = [](const QString&) {};
+    scheduler.notifyDesktop = [](const Reminder&) {};
+    scheduler.resize(640, 417);
+    scheduler.show();
+    app.processEvents();
+    scheduler.grab().save(out + QStringLiteral("scheduler.png"));
+
+    TFormSchedulerEdit editor(*dm);
+    editor.show();
+    app.processEvents();
+    editor.grab().save(out + QStringLiteral("scheduler_edit.png"));
+    editor.hide();
+    scheduler.hide();
+
+    // Two tasks due in one minute: two reminder windows, one over the other.
+    tasks.moveTo(0);
+    tasks.setValue(QStringLiteral("ContactMin"), 15);
+    tasks.setValue(QStringLiteral("NotyfiBehindMin"), 0);
+    tasks.post();
+    tasks.moveTo(1);
+    tasks.setValue(QStringLiteral("ContactHour"), 9);
+    tasks.setValue(QStringLiteral("ContactMin"), 25);
+    tasks.setValue(QStringLiteral("NotyfiBehindMin"), 10);
+    tasks.post();
+    scheduler.engine->setClock([today] { return QDateTime(today, QTime(9, 15, 3)); });
+    scheduler.engine->CheckReminders();
+    app.processEvents();
+    const auto windows = scheduler.reminderWindows();
+    std::printf("reminder windows: %lld\n", static_cast<long long>(windows.size()));
+    if (windows.size() == 2) {
+        const QPixmap a = windows[0]->grab(), b = windows[1]->grab();
+        QPixmap both(a.width() + b.width() + 12, std::max(a.height(), b.height()));
+        both.fill(Qt::darkGray);
+        QPainter p(&both);
+        p.drawPixmap(0, 0, a);
+        p.drawPixmap(a.width() + 12, 0, b);
+        p.end();
+        both.save(out + QStringLiteral("reminders.png"));
+    }
+    TFormMessage shared;
+    shared.show();
+    app.processEvents();
+    shared.grab().save(out + QStringLiteral("message_shared.png"));
+    return 0;
+}

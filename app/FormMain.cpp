@@ -3,11 +3,13 @@
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
-#include "GroupTree.h"
-#include "IniLang.h"
-#include "LetterBar.h"
 #include "FormStorage.h"
+#include "GroupTree.h"
 #include "IniFile.h"
+#include "IniLang.h"
+#include "LanguageCoverage.h"
+#include "LanguageSelection.h"
+#include "LetterBar.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "servis.h"
@@ -112,6 +114,11 @@ TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
     createToolbar();
     createWorkArea();
     createStatusBar();
+    language_ = new LanguageSelection(*this, dm_, *PanelLeft);
+    connect(action(QStringLiteral("acSetLanguageEng")), &QAction::triggered, language_,
+            &LanguageSelection::acSetLanguageEngExecute);
+    connect(action(QStringLiteral("acSetLanguageRu")), &QAction::triggered, language_,
+            &LanguageSelection::acSetLanguageRuExecute);
 
     FormStorageMain = new FormStorage(this, QStringLiteral("TFormMain"), true);
     FormStorageMain->restoreProperties = [this](const IniFile& f) { restoreStoredProperties(f); };
@@ -266,9 +273,8 @@ void TFormMain::createWorkArea() {
     for (auto* grid : PageControl1->grids()) {
         QWidget* w = grid;
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, popup, [popup, w](const QPoint& p) {
-            popup->popup(w->mapToGlobal(p));
-        });
+        connect(w, &QWidget::customContextMenuRequested, popup,
+                [popup, w](const QPoint& p) { popup->popup(w->mapToGlobal(p)); });
     }
 }
 
@@ -279,6 +285,7 @@ void TFormMain::createStatusBar() {
     for (int i = 0; i < 4; ++i) {
         panels_[i] = new QLabel(bar);
         panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+        panels_[i]->setProperty(langcoverage::kDataTextProperty, true); // time and date, not interface text
         panels_[i]->setMinimumWidth(widths[i]);
         panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i < 2)
@@ -310,6 +317,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
+    language_->AutoLoadLangSet();
     {
         const IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
         if (grid.readable())
@@ -350,7 +358,9 @@ void TFormMain::CloseProcedure() {
     grid.save();
 }
 
-bool TFormMain::letterBarMaximized() const { return letterBarMaximized_; }
+bool TFormMain::letterBarMaximized() const {
+    return letterBarMaximized_;
+}
 
 void TFormMain::setLetterBarMaximized(bool on) {
     letterBarMaximized_ = on;
@@ -416,5 +426,6 @@ void TFormMain::spacePressed() {
 
 void TFormMain::acHelpExecute() {
     // The help document named by the language's M020, opened with the desktop's program.
-    ShellOpen(programfolder::path() + QStringLiteral("Help/") + LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
+    ShellOpen(programfolder::path() + QStringLiteral("Help/") +
+              LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
 }

@@ -21,6 +21,7 @@ class LetterBar;
 class Dataset;
 class FormStorage;
 class IniFile;
+class LanguageSelection;
 
 // The main window: the frame from which every function is reached.
 class TFormMain : public QMainWindow {
@@ -74,16 +75,20 @@ private:
     QTimer* Timer2 = nullptr;
     QWidget* PaneTop = nullptr;
     QToolBar* SpeedBar1 = nullptr;
+
 public:
     LetterBar* dfsToolBar3 = nullptr;
     GroupTree* PanelLeft = nullptr;
     QSplitter* Splitter1 = nullptr;
     ContactPages* PageControl1 = nullptr;
+    // The interface language: language files, column titles, navigator hints, group names.
+    LanguageSelection* language() const { return language_; }
     // Set by the application: opens the contact editor on the current contact.
     std::function<void()> openEditor;
 
 private:
     FormStorage* FormStorageMain = nullptr;
+    LanguageSelection* language_ = nullptr;
     QPointer<QWidget> currentGrid_;
     Dataset* currentDataset_ = nullptr;
     bool letterBarMaximized_ = true;

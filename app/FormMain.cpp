@@ -3,13 +3,13 @@
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
-#include "FormStorage.h"
 #include "GroupTree.h"
-#include "IniFile.h"
 #include "IniLang.h"
 #include "LanguageCoverage.h"
 #include "LanguageSelection.h"
 #include "LetterBar.h"
+#include "FormStorage.h"
+#include "IniFile.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "servis.h"
@@ -273,8 +273,9 @@ void TFormMain::createWorkArea() {
     for (auto* grid : PageControl1->grids()) {
         QWidget* w = grid;
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, popup,
-                [popup, w](const QPoint& p) { popup->popup(w->mapToGlobal(p)); });
+        connect(w, &QWidget::customContextMenuRequested, popup, [popup, w](const QPoint& p) {
+            popup->popup(w->mapToGlobal(p));
+        });
     }
 }
 
@@ -358,9 +359,7 @@ void TFormMain::CloseProcedure() {
     grid.save();
 }
 
-bool TFormMain::letterBarMaximized() const {
-    return letterBarMaximized_;
-}
+bool TFormMain::letterBarMaximized() const { return letterBarMaximized_; }
 
 void TFormMain::setLetterBarMaximized(bool on) {
     letterBarMaximized_ = on;
@@ -426,6 +425,5 @@ void TFormMain::spacePressed() {
 
 void TFormMain::acHelpExecute() {
     // The help document named by the language's M020, opened with the desktop's program.
-    ShellOpen(programfolder::path() + QStringLiteral("Help/") +
-              LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
+    ShellOpen(programfolder::path() + QStringLiteral("Help/") + LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
 }

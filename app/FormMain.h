@@ -75,7 +75,6 @@ private:
     QTimer* Timer2 = nullptr;
     QWidget* PaneTop = nullptr;
     QToolBar* SpeedBar1 = nullptr;
-
 public:
     LetterBar* dfsToolBar3 = nullptr;
     GroupTree* PanelLeft = nullptr;

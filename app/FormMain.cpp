@@ -7,6 +7,8 @@
 #include "GroupTree.h"
 #include "IniFile.h"
 #include "IniLang.h"
+#include "LanguageCoverage.h"
+#include "LanguageSelection.h"
 #include "LetterBar.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
@@ -112,6 +114,11 @@ TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
     createToolbar();
     createWorkArea();
     createStatusBar();
+    language_ = new LanguageSelection(*this, dm_, *PanelLeft);
+    connect(action(QStringLiteral("acSetLanguageEng")), &QAction::triggered, language_,
+            &LanguageSelection::acSetLanguageEngExecute);
+    connect(action(QStringLiteral("acSetLanguageRu")), &QAction::triggered, language_,
+            &LanguageSelection::acSetLanguageRuExecute);
 
     FormStorageMain = new FormStorage(this, QStringLiteral("TFormMain"), true);
     FormStorageMain->restoreProperties = [this](const IniFile& f) { restoreStoredProperties(f); };
@@ -278,6 +285,7 @@ void TFormMain::createStatusBar() {
     for (int i = 0; i < 4; ++i) {
         panels_[i] = new QLabel(bar);
         panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+        panels_[i]->setProperty(langcoverage::kDataTextProperty, true); // time and date, not interface text
         panels_[i]->setMinimumWidth(widths[i]);
         panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i < 2)
@@ -309,6 +317,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
+    language_->AutoLoadLangSet();
     {
         const IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
         if (grid.readable())

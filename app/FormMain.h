@@ -21,6 +21,7 @@ class LetterBar;
 class Dataset;
 class FormStorage;
 class IniFile;
+class LanguageSelection;
 
 // The main window: the frame from which every function is reached.
 class TFormMain : public QMainWindow {
@@ -81,6 +82,8 @@ public:
     GroupTree* PanelLeft = nullptr;
     QSplitter* Splitter1 = nullptr;
     ContactPages* PageControl1 = nullptr;
+    // The interface language: language files, column titles, navigator hints, group names.
+    LanguageSelection* language() const { return language_; }
     // Set by the application: opens the contact editor on the current contact.
     std::function<void()> openEditor;
     // A close that nobody watches (a termination signal): a pending change that cannot be saved is
@@ -89,6 +92,7 @@ public:
 
 private:
     FormStorage* FormStorageMain = nullptr;
+    LanguageSelection* language_ = nullptr;
     QPointer<QWidget> currentGrid_;
     Dataset* currentDataset_ = nullptr;
     bool letterBarMaximized_ = true;

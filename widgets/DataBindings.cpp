@@ -3,6 +3,7 @@
 #include "Dataset.h"
 #include "DbControls.h"
 #include "DbError.h"
+#include "LanguageCoverage.h"
 #include "MessageBoxes.h"
 
 #include <QComboBox>
@@ -62,6 +63,8 @@ void DataBindings::attach() {
 }
 
 void DataBindings::add(Kind kind, QWidget* control, const QString& fieldName) {
+    // What a bound control shows is data, never a text of a language file.
+    control->setProperty(langcoverage::kDataTextProperty, true);
     bindings_.push_back({kind, control, fieldName});
     show(bindings_.back(), true);
 }
@@ -125,6 +128,7 @@ void DataBindings::bindMemo(QPlainTextEdit* memo, const QString& fieldName) {
 }
 
 void DataBindings::bindLookup(QComboBox* combo, const QString& fieldName) {
+    combo->setProperty(langcoverage::kDataTextProperty, true);
     combo->setEditable(false);
     connect(combo, &QComboBox::activated, this,
             [this, combo, fieldName](int index) { store(combo, fieldName, combo->itemText(index)); });

@@ -7,6 +7,8 @@
 #include "FormSearch.h"
 #include "FormStorage.h"
 #include "LoginDialog.h"
+#include "MainWindowOutput.h"
+#include "PreviewForm.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "RefBook.h"
@@ -79,6 +81,12 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
         formEdit->execModal();
     });
     on("acSearch", [formSearch] { formSearch->exec(); });
+    // Export and printing; the preview window is one for every print command.
+    auto* preview = create<TPreviewForm>(nullptr, 0);
+    auto* output = new MainWindowOutput(*mainWindow->PageControl1, *preview, mainWindow);
+    on("acToExcel", [output] { output->acToExcelExecute(); });
+    on("acToHTML", [output] { output->acToHTMLExecute(); });
+    on("acPrint", [output] { output->acPrintExecute(); });
     on("acRing", [dmp, selectPhone] { acRingExecute(QApplication::focusWidget(), *dmp, *selectPhone); });
     auto refBookCommand = [dmp, refBook](int kind) {
         return [dmp, refBook, kind] {

@@ -1,7 +1,14 @@
 // korvane-bench: fills a fresh database with generated contacts and measures how the contact list
 // loads against the same select fetched through the bare client API. Prints name=value lines.
 #include "ContactPages.h"
+#include "DBGridEh.h"
 #include "DMUnit.h"
+#include "GridExport.h"
+#include "GridPrintJob.h"
+#include "GridSnapshot.h"
+#include "MainWindowOutput.h"
+#include "PreviewForm.h"
+#include "PreviewPageView.h"
 #include "DbError.h"
 #include "IniFile.h"
 #include "SchemaScript.h"
@@ -15,6 +22,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -121,14 +129,101 @@ double rawFetch(const QString& file, const QString& sql, qint64* bytes) {
     return t.nsecsElapsed() / 1e6;
 }
 
-double rssMb() {
+double statusMb(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return 0;
+    const QByteArray k(key);
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith(k))
+            return line.mid(k.size()).trimmed().split(' ').first().toDouble() / 1024.0;
     return 0;
+}
+double rssMb() {
+    return statusMb("VmRSS:");
+}
+// The highest RSS so far; a growth of it is what a run of something cost at its peak.
+double peakRssMb() {
+    return statusMb("VmHWM:");
+}
+
+// Export and printing of the main grid: the two files against the bare fetch of the same rows, and
+// the preview's first page.
+void measureOutput(Dataset& m, const QString& file, const QString& keepXls, const QString& keepHtml,
+                   double (*rawFetchOf)(const QString&, const QString&, qint64*),
+                   QString (*selectOf)(const Dataset&, const QString&, const QString&)) {
+    QTemporaryDir out;
+    ContactPages pages(m);
+    pages.resize(1000, 700);
+    pages.show();
+    QApplication::processEvents();
+    m.setFilterState(QString(), false);
+    qint64 bytes = 0;
+    const double peakBefore = peakRssMb();
+    {
+        const QString html = keepHtml.isEmpty() ? out.path() + QStringLiteral("/contacts.html") : keepHtml;
+        QElapsedTimer t;
+        t.start();
+        gridexport::writeHtml(gridsnapshot::of(*pages.DBGridEh1), html);
+        const double ms = t.nsecsElapsed() / 1e6;
+        const double raw = rawFetchOf(file, selectOf(m, {}, QStringLiteral("NUM_MAIN")), &bytes);
+        std::printf("export_html_rows=%d\nexport_html_mb=%.1f\n", m.rowCount(), QFileInfo(html).size() / 1048576.0);
+        std::printf("export_html_ms=%.1f\nexport_html_ratio=%.2f\n", ms, ms / raw);
+    }
+    {
+        const QString where = QStringLiteral("NUM_MAIN <= 65535");
+        m.setFilterState(where, true);
+        const QString xls = keepXls.isEmpty() ? out.path() + QStringLiteral("/contacts.xls") : keepXls;
+        QElapsedTimer t;
+        t.start();
+        gridexport::writeXls(gridsnapshot::of(*pages.DBGridEh1), xls);
+        const double ms = t.nsecsElapsed() / 1e6;
+        const double raw = rawFetchOf(file, selectOf(m, where, QStringLiteral("NUM_MAIN")), &bytes);
+        std::printf("export_xls_rows=%d\n", m.rowCount());
+        std::printf("export_xls_ms=%.1f\nexport_xls_ratio=%.2f\n", ms, ms / raw);
+        m.setFilterState(QString(), false);
+    }
+    std::printf("export_rss_growth_mb=%.1f\n", peakRssMb() - peakBefore);
+
+    // Printing from the first tab with optimal widths, up to the first page drawn in the preview.
+    TPreviewForm preview;
+    preview.printerInstalled = [] { return false; };
+    QWidget window;
+    MainWindowOutput output(pages, preview, &window);
+    pages.setCurrentWidget(pages.TabSheet1);
+    struct PaintSpy : QObject {
+        TPreviewForm* preview = nullptr;
+        bool painted = false;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && preview->job() && preview->job()->pageCount() > 0)
+                painted = true;
+            return false;
+        }
+    } spy;
+    spy.preview = &preview;
+    preview.pageView()->viewport()->installEventFilter(&spy);
+    const double printPeakBefore = peakRssMb();
+    QElapsedTimer t;
+    t.start();
+    double firstPage = -1;
+    output.acPrintExecute();
+    while (!spy.painted && t.elapsed() < 60000)
+        QApplication::processEvents();
+    firstPage = t.nsecsElapsed() / 1e6;
+    // Paging through the whole document draws every page once.
+    const int count = preview.job() ? preview.job()->pageCount() : 0;
+    double pageMax = 0;
+    for (int p = 0; p < count; p += std::max(1, count / 50)) {
+        QElapsedTimer pt;
+        pt.start();
+        preview.pageView()->setPage(p);
+        preview.pageView()->viewport()->repaint();
+        pageMax = std::max(pageMax, pt.nsecsElapsed() / 1e6);
+    }
+    std::printf("print_first_page_ms=%.1f\nprint_pages=%d\n", firstPage, count);
+    std::printf("print_page_draw_max_ms=%.1f\n", pageMax);
+    std::printf("print_rss_growth_mb=%.1f\n", peakRssMb() - printPeakBefore);
+    preview.close();
 }
 
 QString mainSelect(const Dataset& m, const QString& where, const QString& order) {
@@ -153,6 +248,7 @@ int main(int argc, char** argv) {
     // the database is made in a folder the server's account can reach (--server-folder, as the
     // server sees it; by default a fresh folder under /tmp, for a server on this machine).
     QString server, serverFolder;
+    QString keepXls, keepHtml;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -166,9 +262,13 @@ int main(int argc, char** argv) {
             gUser = args[++i];
         else if (args[i] == QStringLiteral("--password") && hasValue)
             gPassword = args[++i];
+        else if (args[i] == QStringLiteral("--export-xls") && hasValue)
+            keepXls = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--export-html") && hasValue)
+            keepHtml = QFileInfo(args[++i]).absoluteFilePath();
         else {
             std::fprintf(stderr, "usage: korvane-bench [--contacts N] [--server HOST [--server-folder FOLDER] "
-                                 "[--user NAME] [--password TEXT]]\n");
+                                 "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE]\n");
             return 2;
         }
     }
@@ -287,6 +387,8 @@ int main(int argc, char** argv) {
         measure("search", search, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(search, true); });
         m.setFilterState(QString(), false);
         measure("sort", {}, QStringLiteral("FAM"), [&] { m.setSortField(QStringLiteral("FAM")); });
+        m.setSortField(QString());
+        measureOutput(m, file, keepXls, keepHtml, &rawFetch, &mainSelect);
         dm.Disconnect();
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", e.what());

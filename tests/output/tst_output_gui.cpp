@@ -1,0 +1,317 @@
+// The export and print commands of the main window against a real database: the save dialogs and
+// message boxes answered by the test, the printed pages written to PDF and read back with pdftotext.
+
+#include "ContactPages.h"
+#include "DBGridEh.h"
+#include "GridPrintJob.h"
+#include "GridSnapshot.h"
+#include "MainWindowOutput.h"
+#include "MessageBoxes.h"
+#include "OutputFixture.h"
+#include "PdfOutput.h"
+#include "PreviewForm.h"
+#include "PreviewPageView.h"
+#include "PrintDBGridEh.h"
+#include "PrintSetupDialog.h"
+#include "SaveFileDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace outputtest;
+
+namespace {
+
+// The text of every page of a PDF file, as pdftotext reads it.
+QStringList pdfPages(const QString& pdf) {
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+    p.waitForFinished(60000);
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+std::vector<Contact> contacts(int count) {
+    std::vector<Contact> list;
+    for (int i = 1; i <= count; ++i)
+        list.push_back({i, u"Организация %1"_s.arg(i), u"Фамилия%1"_s.arg(i), u"Имя"_s, 1 + i % 3, QVariant(),
+                        u"Заметка%1"_s.arg(i)});
+    return list;
+}
+
+} // namespace
+
+class TestOutputGui : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<testdb::Folder> folder_;
+    testdb::RecordedUi ui_;
+    std::unique_ptr<TDM> dm_;
+    std::unique_ptr<QWidget> window_;
+    ContactPages* pages_ = nullptr;
+    std::unique_ptr<TPreviewForm> preview_;
+    MainWindowOutput* output_ = nullptr;
+    QList<msgbox::Shown> boxes_;
+    QString nextFile_;
+    QTemporaryDir out_;
+
+    void open(const std::vector<Contact>& list) {
+        folder_ = std::make_unique<testdb::Folder>();
+        insertContacts(folder_->databasePath(), list);
+        dm_ = folder_->openDM(ui_);
+        window_ = std::make_unique<QWidget>();
+        window_->setObjectName(u"FormMain"_s);
+        window_->resize(900, 500);
+        pages_ = new ContactPages(*dm_->TabMain, window_.get());
+        pages_->resize(900, 500);
+        preview_ = std::make_unique<TPreviewForm>();
+        preview_->printerInstalled = [] { return false; };
+        output_ = new MainWindowOutput(*pages_, *preview_, window_.get());
+        window_->show();
+    }
+    QString file(const QString& name) const { return out_.path() + u'/' + name; }
+    QStringList printToPdf(const QString& name) {
+        const QString pdf = file(name);
+        const GridPrintJob* job = preview_->job();
+        if (!job)
+            return {};
+        pdfoutput::writePdf(*job, pdf);
+        return pdfPages(pdf);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(QFile::exists(u"/usr/bin/pdftotext"_s), "pdftotext (poppler-utils) is needed");
+        msgbox::setResponder([this](const msgbox::Shown& s) {
+            boxes_ << s;
+            return QMessageBox::Ok;
+        });
+        savefile::setAsker([this](const savefile::Request&) { return nextFile_; });
+    }
+    void cleanup() {
+        preview_.reset();
+        window_.reset();
+        dm_.reset();
+        folder_.reset();
+        boxes_.clear();
+    }
+
+    void exportTakesTheFirstTabWhicheverIsCurrent() {
+        open(contacts(30));
+        pages_->setCurrentWidget(pages_->TabSheet3); // "Дом"
+        dm_->TabMain->moveTo(20);
+        QTest::qWait(20);
+        const int scroll = pages_->DBGridEh1->verticalScrollBar()->value();
+        nextFile_ = file(u"main.xls"_s);
+        output_->acToExcelExecute();
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].kind, msgbox::Kind::Information);
+        QCOMPARE(boxes_[0].text, u"M003"_s);
+        const QStringList lines = readXls(nextFile_);
+        QCOMPARE(lines.size(), 31);
+        QVERIFY(lines[0].startsWith(u"Организация\tФамилия\tИмя\tОтчество\tГруппа"_s));
+        QCOMPARE(dm_->TabMain->currentRow(), 20);
+        QCOMPARE(pages_->DBGridEh1->verticalScrollBar()->value(), scroll);
+
+        nextFile_ = file(u"main.html"_s);
+        output_->acToHTMLExecute();
+        QCOMPARE(boxes_.size(), 2);
+        QFile html(nextFile_);
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(html.readAll().contains("<TITLE>\r\nDBGridEh1\r\n</TITLE>"));
+    }
+
+    void exportFailureGoesToTheErrorBox() {
+        open(contacts(2));
+        nextFile_ = file(u"no/such/folder/x.xls"_s);
+        output_->acToExcelExecute();
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].kind, msgbox::Kind::Error);
+        QCOMPARE(boxes_[0].text, u"Cannot create file "_s + nextFile_ + u'.');
+        boxes_.clear();
+        nextFile_.clear(); // the user cancels
+        output_->acToHTMLExecute();
+        QVERIFY(boxes_.isEmpty());
+    }
+
+    void hiddenAndMovedColumnsExportAsShown() {
+        open(contacts(3));
+        DBGridEh* g = pages_->DBGridEh1;
+        g->setColumnVisible(g->columnOf(u"JOB_ORG"_s), false);
+        g->horizontalHeader()->moveSection(g->position(g->columnOf(u"FIRST_NAME"_s)), 1);
+        nextFile_ = file(u"moved.xls"_s);
+        output_->acToExcelExecute();
+        QVERIFY(readXls(nextFile_).value(0).startsWith(u"Имя\tФамилия\tОтчество"_s));
+    }
+
+    void titleAndColumnGroupsOnEveryPage() {
+        open(contacts(120));
+        pages_->setCurrentWidget(pages_->TabSheet6); // "Всё": wider than a page
+        output_->acPrintExecute();
+        const GridPrintJob* job = preview_->job();
+        QVERIFY(job);
+        QVERIFY(job->done());
+        const int groups = static_cast<int>(job->groups().size());
+        QVERIFY2(groups >= 2, "the whole grid should need several column groups");
+        QVERIFY(job->pageCount() >= 2 * groups);
+        const QStringList texts = printToPdf(u"wide.pdf"_s);
+        QCOMPARE(texts.size(), job->pageCount());
+        for (const QString& page : texts)
+            QVERIFY(page.contains(u"Список координат организаций и частных лиц"_s));
+        // Page 1: the first columns for the first rows; the last page of the band: the notes of the
+        // same rows.
+        QVERIFY(texts[0].contains(u"Организация"_s));
+        QVERIFY(texts[0].contains(u"Фамилия1 "_s) || texts[0].contains(u"Фамилия1\n"_s));
+        QVERIFY(!texts[0].contains(u"Заметка1"_s));
+        QVERIFY(texts[groups - 1].contains(u"Примечания"_s));
+        QVERIFY(texts[groups - 1].contains(u"Заметка1"_s));
+        QVERIFY(!texts[groups].contains(u"Заметка1 "_s)); // the second band holds later rows
+    }
+
+    void footerCollectsAStampPerPrint() {
+        open(contacts(5));
+        pages_->setCurrentWidget(pages_->TabSheet5); // "Разное"
+        output_->acPrintExecute();
+        output_->acPrintExecute();
+        const QStringList stamps = output_->PrintDBGridEh1->settings().footer.right.split(u'\n');
+        QCOMPARE(stamps.size(), 2);
+        const QStringList texts = printToPdf(u"stamps.pdf"_s);
+        QCOMPARE(texts.size(), 1);
+        for (const QString& s : stamps)
+            QVERIFY2(texts[0].contains(s.simplified().section(u' ', -1)), qPrintable(texts[0]));
+        QCOMPARE(texts[0].count(stamps[0].section(u' ', -1)), stamps[0] == stamps[1] ? 2 : 1);
+        // The columns of the "Разное" grid.
+        QVERIFY(texts[0].contains(u"Примечания"_s));
+        QVERIFY(!texts[0].contains(u"Организация"_s));
+    }
+
+    void threeSelectedRowsPrintThreeRows() {
+        open(contacts(10));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        DBGridEh* g = pages_->DBGridEh5;
+        auto* model = g->model();
+        for (int r : {1, 4, 7})
+            g->selectionModel()->select(model->index(r, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const OutputSelection sel = gridsnapshot::selectionOf(*g);
+        QCOMPARE(sel.rows, (std::vector<int>{1, 4, 7}));
+        QVERIFY(sel.columns.empty());
+        output_->acPrintExecute();
+        QCOMPARE(preview_->job()->rowCount(), 3);
+        const QStringList texts = printToPdf(u"three.pdf"_s);
+        QCOMPARE(texts.size(), 1);
+        for (int n : {2, 5, 8})
+            QVERIFY(texts[0].contains(u"Фамилия%1 "_s.arg(n)));
+        for (int n : {1, 3, 4, 6, 7, 9})
+            QVERIFY(!texts[0].contains(u"Фамилия%1 "_s.arg(n)));
+    }
+
+    void emptyListPrintsOnePageWithTitles() {
+        open({});
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        output_->acPrintExecute();
+        QCOMPARE(preview_->job()->pageCount(), 1);
+        const QStringList texts = printToPdf(u"empty.pdf"_s);
+        QCOMPARE(texts.size(), 1);
+        QVERIFY(texts[0].contains(u"Список координат организаций и частных лиц"_s));
+        QVERIFY(texts[0].contains(u"Фамилия"_s));
+        QVERIFY(texts[0].contains(u"Примечания"_s));
+    }
+
+    void previewButtonsAndPaging() {
+        open(contacts(200));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        output_->acPrintExecute();
+        QVERIFY(preview_->isVisible());
+        QCOMPARE(preview_->windowTitle(), u"Preview - Tabular information"_s);
+        const int count = preview_->job()->pageCount();
+        QVERIFY(count > 1);
+        QCOMPARE(preview_->StatusBar1->text(), u"Page 1 of %1"_s.arg(count));
+        QVERIFY(!preview_->tbPrint->isEnabled()); // no printer installed
+        QVERIFY(preview_->tbPdf->isEnabled());
+        QVERIFY(!preview_->tbPrevPage->isEnabled());
+        QVERIFY(preview_->tbNextPage->isEnabled());
+        QVERIFY(!preview_->tbStop->isEnabled());
+        QVERIFY(preview_->tbClose->isEnabled());
+        QCOMPARE(preview_->cbScale->currentText(), u"Whole Page"_s);
+        QCOMPARE(preview_->cbScale->count(), 10);
+        preview_->tbNextPage->click();
+        QCOMPARE(preview_->StatusBar1->text(), u"Page 2 of %1"_s.arg(count));
+        QVERIFY(preview_->tbPrevPage->isEnabled());
+        preview_->cbScale->setCurrentText(u"100%"_s);
+        QCOMPARE(preview_->pageView()->zoom(), 100);
+        QTest::keyClick(preview_.get(), Qt::Key_Escape);
+        QVERIFY(!preview_->isVisible());
+    }
+
+    void stopKeepsThePagesLaidOutSoFar() {
+        open(contacts(3000));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        output_->PrintDBGridEh1->settings().stretch = true; // heights are measured row by row
+        output_->PrintDBGridEh1->settings().optimalWidths = false;
+        QTimer::singleShot(0, preview_.get(), [this] {
+            QVERIFY(preview_->layingOut());
+            QVERIFY(preview_->tbStop->isEnabled());
+            QVERIFY(!preview_->tbClose->isEnabled());
+            preview_->tbStop->click();
+        });
+        output_->acPrintExecute();
+        QVERIFY(!preview_->layingOut());
+        const GridPrintJob* job = preview_->job();
+        QVERIFY(job->rowCount() == 3000);
+        QVERIFY(job->pageCount() > 0);
+        const int stopped = job->pageCount();
+        output_->PrintDBGridEh1->settings().stretch = false;
+        preview_->relayout();
+        QVERIFY(preview_->job()->pageCount() > stopped);
+    }
+
+    void settingsDialogShowsAndReturnsEveryOption() {
+        PrintSettings s = PrintSettings::forContacts();
+        TPrintSetupDialog dialog(s);
+        QCOMPARE(dialog.edTop->value(), 2.0);
+        QVERIFY(dialog.cbOptimalWidths->isChecked());
+        QVERIFY(!dialog.rbScaleGrid->isEnabled());
+        dialog.edLeft->setValue(1.5);
+        dialog.cbFitWidth->setChecked(true);
+        QVERIFY(dialog.rbChangeWidths->isEnabled());
+        dialog.rbChangeWidths->setChecked(true);
+        dialog.cbStretch->setChecked(true);
+        dialog.cbColored->setChecked(true);
+        dialog.cbOptimalWidths->setChecked(false);
+        const PrintSettings out = dialog.settings();
+        QCOMPARE(out.marginLeft, 1.5);
+        QVERIFY(out.fitWidth);
+        QCOMPARE(out.fitType, FitType::ChangeColumnWidths);
+        QVERIFY(out.stretch && out.colored && !out.optimalWidths);
+        QCOMPARE(out.title, s.title);
+    }
+
+    void fitWidthPutsEveryColumnOnOnePage_data() {
+        QTest::addColumn<int>("fit");
+        QTest::newRow("scale whole grid") << int(FitType::ScaleGrid);
+        QTest::newRow("change column widths") << int(FitType::ChangeColumnWidths);
+    }
+    void fitWidthPutsEveryColumnOnOnePage() {
+        QFETCH(int, fit);
+        open(contacts(20));
+        pages_->setCurrentWidget(pages_->TabSheet1);
+        output_->PrintDBGridEh1->settings().fitWidth = true;
+        output_->PrintDBGridEh1->settings().fitType = static_cast<FitType>(fit);
+        output_->acPrintExecute();
+        QCOMPARE(preview_->job()->groups().size(), size_t(1));
+        QCOMPARE(preview_->job()->pageCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestOutputGui)
+#include "tst_output_gui.moc"

@@ -89,8 +89,8 @@ QWidget* TFormTools::addPage(const char* name, const QString& caption, FileNameE
     auto* page = new QWidget(PageControl1);
     page->setObjectName(QString::fromLatin1(name));
     PageControl1->addTab(page, caption);
-    auto box = [this, page](const char* boxName, const char* caption, int y, FileKind kind) {
-        auto* label = new QLabel(QString::fromUtf8(caption), page);
+    auto box = [this, page](const char* boxName, const char* labelText, int y, FileKind kind) {
+        auto* label = new QLabel(QString::fromUtf8(labelText), page);
         label->move(5, y + 4);
         label->adjustSize();
         auto* e = new FileNameEdit(page);

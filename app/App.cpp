@@ -1,5 +1,9 @@
 #include "App.h"
 
+#include "About.h"
+#include "FormOptions.h"
+#include "FormTools.h"
+#include "MainActions.h"
 #include "DMUnit.h"
 #include "Edit.h"
 #include "FbClient.h"
@@ -100,6 +104,15 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     on("acJobPostShow", refBookCommand(2));
     on("acBusinessLineShow", refBookCommand(0));
     on("acRefBookOrgFormShow", refBookCommand(1));
+
+    // Connection options, backup and restore, the about window: each opens modally.
+    auto* formOptions =
+        create<TFormOptions>(nullptr, 0, programfolder::path() + QStringLiteral("Phones.ini"), mainWindow);
+    auto* formAbout = create<TFormAbout>(nullptr, 0, mainWindow);
+    auto* formTools = create<TFormTools>(nullptr, 0, *dm_, mainWindow);
+    on("acOptionsShow", [formOptions] { formOptions->exec(); });
+    on("acAbout", [formAbout] { formAbout->exec(); });
+    on("acTools", [formTools] { formTools->exec(); });
 }
 
 KorvaneApp::~KorvaneApp() {
@@ -156,6 +169,7 @@ int runKorvane(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Korvane Personal"));
+    mainactions::useIconTheme();
 
     auto splash = std::make_unique<TFormSplash>();
     splash->show();

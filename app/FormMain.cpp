@@ -1,8 +1,12 @@
 #include "FormMain.h"
 
+#include "Calculator.h"
+#include "Clock.h"
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
+#include "EditActions.h"
+#include "MainActions.h"
 #include "FormStorage.h"
 #include "GroupTree.h"
 #include "IniFile.h"
@@ -12,6 +16,7 @@
 #include "LetterBar.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
+#include "StickyMarks.h"
 #include "servis.h"
 
 #include <QAction>
@@ -26,84 +31,12 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-struct ActionDef {
-    const char* name;
-    const char* category;
-    const char* caption;
-    const char* shortcut;
-};
-
-// The action list: name, category, caption, shortcut.
-const ActionDef kActions[] = {
-    {"EditCopy1", "Edit", "Копировать", "Ctrl+C"},
-    {"EditPaste1", "Edit", "Вставить", "Ctrl+V"},
-    {"EditCut1", "Edit", "Вырезать", "Ctrl+X"},
-    {"EditSelectAll1", "Edit", "Выделить всё", "Ctrl+A"},
-    {"EditDelete1", "Edit", "Удалить", "Del"},
-    {"EditUndo1", "Edit", "Отменить", "Alt+Backspace"},
-    {"acAdd", "", "Добавить запись", ""},
-    {"acEdit", "", "Изменить запись", ""},
-    {"acDelete", "", "Удалить запись", ""},
-    {"acDel", "Records", "Delete record", ""},
-    {"acShowAll", "", "Все записи", ""},
-    {"acHideCurColumn", "", "Скрыть столбец", ""},
-    {"acShowAllColumns", "", "Показать все столбцы", ""},
-    {"acSearch", "", "Поиск", ""},
-    {"acScheduler", "", "Планировщик", ""},
-    {"acSchedulerAdd", "", "Добавить", ""},
-    {"acSchedulerEdit", "", "Редактировать", ""},
-    {"acMessage", "", "Задача", ""},
-    {"acJobPostShow", "", "Должность", ""},
-    {"acBusinessLineShow", "", "Род деятельности", ""},
-    {"acRefBookOrgFormShow", "", "Организационно-правовая форма", ""},
-    {"acRing", "", "Звонок", ""},
-    {"acToExcel", "", "Excel", ""},
-    {"acToHTML", "", "HTML", ""},
-    {"acPrint", "", "Печать", ""},
-    {"acSetLanguageEng", "Language", "Английский", ""},
-    {"acSetLanguageRu", "Language", "Русский", ""},
-    {"acOptionsShow", "", "Настройки", ""},
-    {"acTools", "", "Инструменты", ""},
-    {"acStickyMarks", "", "Липкие заметки", ""},
-    {"acHelp", "", "Справка", ""},
-    {"acAbout", "", "О программе", ""},
-    {"acClose", "", "Закрыть", ""},
-};
-
-// Pictures of the main toolbar, from the style so that every desktop shows something fitting.
-QIcon toolbarIcon(const QString& action) {
-    QStyle* s = QApplication::style();
-    static const std::map<QString, std::pair<const char*, QStyle::StandardPixmap>> icons = {
-        {QStringLiteral("acAdd"), {"contact-new", QStyle::SP_FileDialogNewFolder}},
-        {QStringLiteral("acEdit"), {"document-edit", QStyle::SP_FileDialogDetailedView}},
-        {QStringLiteral("acDelete"), {"edit-delete", QStyle::SP_TrashIcon}},
-        {QStringLiteral("acSearch"), {"edit-find", QStyle::SP_FileDialogContentsView}},
-        {QStringLiteral("acPrint"), {"document-print", QStyle::SP_DriveFDIcon}},
-        {QStringLiteral("acRing"), {"call-start", QStyle::SP_MediaVolume}},
-        {QStringLiteral("acToExcel"), {"x-office-spreadsheet", QStyle::SP_FileIcon}},
-        {QStringLiteral("acToHTML"), {"text-html", QStyle::SP_DriveNetIcon}},
-        {QStringLiteral("acOptionsShow"), {"preferences-system", QStyle::SP_ComputerIcon}},
-        {QStringLiteral("acAbout"), {"help-about", QStyle::SP_MessageBoxInformation}},
-        {QStringLiteral("acHelp"), {"help-contents", QStyle::SP_DialogHelpButton}},
-        {QStringLiteral("acClose"), {"application-exit", QStyle::SP_DialogCloseButton}},
-    };
-    auto it = icons.find(action);
-    if (it == icons.end())
-        return {};
-    return QIcon::fromTheme(QString::fromLatin1(it->second.first), s->standardIcon(it->second.second));
-}
-
-} // namespace
 
 TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
     setObjectName(QStringLiteral("FormMain"));
@@ -149,23 +82,13 @@ QAction* TFormMain::action(const QString& name) const {
 }
 
 void TFormMain::createActions() {
-    for (const ActionDef& def : kActions) {
-        auto* a = new QAction(QString::fromUtf8(def.caption), this);
-        a->setObjectName(QString::fromLatin1(def.name));
-        a->setProperty("Category", QString::fromLatin1(def.category));
-        if (*def.shortcut)
-            a->setShortcut(QKeySequence(QString::fromLatin1(def.shortcut)));
-        a->setIconVisibleInMenu(false);
-        actions_[a->objectName()] = a;
-    }
-    action(QStringLiteral("EditCopy1"))->setToolTip(QStringLiteral("Copy"));
-    action(QStringLiteral("EditPaste1"))->setToolTip(QStringLiteral("Paste"));
-    action(QStringLiteral("EditCut1"))->setToolTip(QStringLiteral("Cut"));
-    for (const char* name : {"EditCopy1", "EditPaste1", "EditCut1", "EditSelectAll1", "EditDelete1", "EditUndo1"})
-        action(QString::fromLatin1(name))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    actions_ = mainactions::create(this);
     connect(action(QStringLiteral("acClose")), &QAction::triggered, this, &TFormMain::acCloseExecute);
     connect(action(QStringLiteral("acHelp")), &QAction::triggered, this, &TFormMain::acHelpExecute);
-    // Edit actions act on the focused text box; they are wired when the text boxes exist.
+    connect(action(QStringLiteral("acStickyMarks")), &QAction::triggered, this, &TFormMain::acStickyMarksExecute);
+    new EditActions(this, action(QStringLiteral("EditCopy1")), action(QStringLiteral("EditPaste1")),
+                    action(QStringLiteral("EditCut1")), action(QStringLiteral("EditSelectAll1")),
+                    action(QStringLiteral("EditDelete1")), action(QStringLiteral("EditUndo1")));
 }
 
 void TFormMain::createMenus() {
@@ -211,10 +134,12 @@ void TFormMain::createToolbar() {
     SpeedBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     SpeedBar1->setIconSize(QSize(32, 32));
     SpeedBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    for (const char* name : {"acAdd", "acEdit", "acDelete", "acSearch", "acPrint", "acRing", "acToExcel", "acToHTML",
-                             "acOptionsShow", "acAbout", "acHelp", "acClose"}) {
-        QAction* a = action(QString::fromLatin1(name));
-        a->setIcon(toolbarIcon(a->objectName()));
+    mainactions::useIconTheme();
+    int count = 0;
+    const char* const* names = mainactions::toolbarActions(&count);
+    for (int i = 0; i < count; ++i) {
+        QAction* a = action(QString::fromLatin1(names[i]));
+        a->setIcon(mainactions::toolbarIcon(a->objectName()));
         SpeedBar1->addAction(a);
         if (auto* b = qobject_cast<QToolButton*>(SpeedBar1->widgetForAction(a)))
             b->setMinimumSize(64, 60);
@@ -292,6 +217,18 @@ void TFormMain::createStatusBar() {
             panels_[i]->setAlignment(Qt::AlignCenter);
         bar->addWidget(panels_[i]);
     }
+    // A double-click anywhere on the bar reaches the window's filter (StatusBar1DblClick).
+}
+
+void TFormMain::StatusBar1DblClick() {
+    TFormCalculator calculator(this);
+    calculator.exec();
+}
+
+void TFormMain::acStickyMarksExecute() {
+    // Each note is a window of its own that lives as long as the main window.
+    auto* note = new TFormStickyMarks(this);
+    note->show();
 }
 
 QString TFormMain::DateFormatStr(const QString& picture, const QDate& date) {
@@ -307,7 +244,7 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::Timer2Timer() {
-    panels_[0]->setText(QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat));
+    panels_[0]->setText(statusclock::text(QTime::currentTime()));
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -420,9 +357,15 @@ void TFormMain::saveStoredProperties(IniFile& f) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        (watched == statusBar() || (watched->parent() == statusBar() && watched->isWidgetType()))) {
+        StatusBar1DblClick();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && w == QApplication::focusWidget()) {
+        QWidget* focused = QApplication::focusWidget();
+        if (w && w->window() == this && (w == focused || (!focused && w == this))) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_F1)
                 acHelpExecute();

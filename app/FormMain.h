@@ -50,6 +50,9 @@ public Q_SLOTS:
     void Timer2Timer();
     void acHelpExecute();
     void acCloseExecute() { close(); }
+    void acStickyMarksExecute();
+    // A double-click on the status bar: the calculator, modally.
+    void StatusBar1DblClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -761,6 +761,12 @@ void Service::startRestore(const QString& backupFile, const QString& databasePat
     check(status);
 }
 
+void Service::start(const QByteArray& request) {
+    ISC_STATUS_ARRAY status;
+    api().service_start(status, &handle_, nullptr, static_cast<unsigned short>(request.size()), request.constData());
+    check(status);
+}
+
 QString Service::queryLine(bool* finished) {
     const char request[] = {isc_info_svc_line};
     char buffer[2048] = {};

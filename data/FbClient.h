@@ -141,6 +141,8 @@ public:
     void startRestore(const QString& backupFile, const QString& databasePath, bool replace, bool verbose);
     // One line of output; empty when the run has ended.
     QString queryLine(bool* finished);
+    // Starts a service action from its complete request (action byte and parameters).
+    void start(const QByteArray& request);
 
 private:
     isc_svc_handle handle_ = 0;

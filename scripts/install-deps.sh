@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-image-formats-plugins
-    libqt6svg6
+    libqt6svg6 adwaita-icon-theme
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
     fonts-dejavu-core xvfb xauth xdg-utils gstreamer1.0-plugins-good
     python3-xlrd poppler-utils

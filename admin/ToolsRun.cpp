@@ -1,0 +1,87 @@
+#include "ToolsRun.h"
+
+#include "DMUnit.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <exception>
+#include <memory>
+
+void runOffThread(const std::function<void(const servicerun::LineSink&)>& job, const servicerun::LineSink& sink) {
+    std::exception_ptr failure;
+    QObject receiver; // lives on this thread: the lines are delivered through its queue
+    QEventLoop loop;
+    const servicerun::LineSink forward = [&receiver, sink](const QString& line) {
+        QMetaObject::invokeMethod(
+            &receiver,
+            [sink, line] {
+                if (sink)
+                    sink(line);
+            },
+            Qt::QueuedConnection);
+    };
+    std::unique_ptr<QThread> thread(QThread::create([&job, &failure, &forward] {
+        try {
+            job(forward);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    // Lines still queued are shown before the outcome.
+    QCoreApplication::sendPostedEvents(&receiver);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+servicerun::ServiceLogin ToolsRun::login() const {
+    const ConnectionSettings& s = dm_.settings();
+    return {servicerun::serviceManagerName(s.serverPrefix), s.userName, s.password};
+}
+
+bool ToolsRun::embedded() const {
+    return dm_.settings().serverPrefix.isEmpty();
+}
+
+void ToolsRun::run(const std::function<void(const servicerun::LineSink&)>& job, const servicerun::LineSink& progress) {
+    // The server works on the file itself: pending changes are saved and committed, and the file
+    // let go. A change that cannot be saved stops the run before anything is closed.
+    for (Dataset* d : dm_.tables())
+        d->checkBrowseMode();
+    dm_.Disconnect();
+    runOffThread(job, progress);
+    dm_.DBConnect();
+}
+
+void ToolsRun::backup(const QString& databaseFile, const QString& backupFile, const servicerun::LineSink& progress) {
+    const servicerun::ServiceLogin l = login();
+    const bool local = embedded();
+    run(
+        [l, local, databaseFile, backupFile](const servicerun::LineSink& sink) {
+            if (local)
+                servicerun::backupBeside(l, databaseFile, backupFile, sink);
+            else
+                servicerun::runService(l, servicerun::backupRequest(databaseFile, backupFile),
+                                       servicerun::RunKind::Backup, sink);
+        },
+        progress);
+}
+
+void ToolsRun::restore(const QString& backupFile, const QString& databaseFile, const servicerun::LineSink& progress) {
+    const servicerun::ServiceLogin l = login();
+    const bool local = embedded();
+    run(
+        [l, local, databaseFile, backupFile](const servicerun::LineSink& sink) {
+            if (local)
+                servicerun::restoreBeside(l, backupFile, databaseFile, sink);
+            else // the server refuses to replace a database in use, and its files are not ours to move
+                servicerun::runService(
+                    l, servicerun::restoreRequest(backupFile, databaseFile, servicerun::kRestoreReplace),
+                    servicerun::RunKind::Restore, sink);
+        },
+        progress);
+}

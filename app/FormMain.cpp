@@ -3,6 +3,7 @@
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
+#include "ExchangeMenu.h"
 #include "GroupTree.h"
 #include "IniLang.h"
 #include "LetterBar.h"
@@ -193,6 +194,10 @@ void TFormMain::createMenus() {
     addCommand("acTools");
     addMenu("N4", "Язык", {"acSetLanguageEng", "acSetLanguageRu"});
     addCommand("acAbout");
+    // Exchange with other address books: export and import of vCard and CSV files.
+    auto* exchange = new ExchangeCommands(dm_, this);
+    exchange->onImported = [this] { PanelLeft->RebuildTree(); };
+    bar->addMenu(exchange->menu());
     addCommand("acClose");
 }
 

@@ -51,6 +51,7 @@ QTableWidget* makeGrid(const char* name, const QStringList& headers, QWidget* pa
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     g->horizontalHeader()->setStretchLastSection(true);
     g->setWordWrap(false);
+    g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 8);
     return g;
 }
 
@@ -82,7 +83,7 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
     : QDialog(parent), plan_(plan) {
     setObjectName(QStringLiteral("FormImportPreview"));
     setWindowTitle(text("M116", "Импорт контактов: %1").arg(fileName));
-    resize(860, 520);
+    resize(940, 540);
     auto* v = new QVBoxLayout(this);
     LabelSummary = new QLabel(this);
     LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
@@ -210,7 +211,7 @@ void TFormImportPreview::fill(const QStringList& titles) {
     for (QTableWidget* g : {GridNew, GridDuplicates, GridRefused}) {
         g->resizeColumnsToContents();
         for (int col = 0; col < g->columnCount() - 1; ++col)
-            g->setColumnWidth(col, std::min(g->columnWidth(col), 260));
+            g->setColumnWidth(col, std::min(g->columnWidth(col), 320));
     }
     updateSummary();
 }

@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>

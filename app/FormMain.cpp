@@ -6,6 +6,7 @@
 #include "DBGridEh.h"
 #include "DMUnit.h"
 #include "EditActions.h"
+#include "ExchangeMenu.h"
 #include "MainActions.h"
 #include "FormStorage.h"
 #include "GroupTree.h"
@@ -123,6 +124,10 @@ void TFormMain::createMenus() {
     addCommand("acTools");
     addMenu("N4", "Язык", {"acSetLanguageEng", "acSetLanguageRu"});
     addCommand("acAbout");
+    // Exchange with other address books: export and import of vCard and CSV files.
+    auto* exchange = new ExchangeCommands(dm_, this);
+    exchange->onImported = [this] { PanelLeft->RebuildTree(); };
+    bar->addMenu(exchange->menu());
     addCommand("acClose");
 }
 

@@ -1,0 +1,120 @@
+#include "ContactExport.h"
+
+#include "Csv.h"
+#include "Dataset.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSet>
+#include <stdexcept>
+
+namespace exchange {
+namespace {
+
+constexpr qint64 kMaxPhotoFile = 4 * 1024 * 1024;
+
+std::array<int, ColumnCount> fieldIndexes(const Dataset& d) {
+    std::array<int, ColumnCount> idx{};
+    for (int c = 0; c < ColumnCount; ++c) {
+        const Field* f = d.findField(QString::fromLatin1(mapping(Column(c)).field));
+        idx[c] = f ? f->index() : -1;
+    }
+    return idx;
+}
+
+ContactRow readRow(const Dataset& d, int r, const std::array<int, ColumnCount>& idx, const GroupPaths& groups,
+                   bool readPhoto) {
+    ContactRow row;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (idx[c] >= 0)
+            row.values[c] = d.value(r, idx[c]);
+    if (!row.values[GR_NUM].isNull())
+        row.groupPath = groups.path(row.values[GR_NUM].toInt());
+    if (readPhoto && !row.isEmpty(FOTOLINK)) {
+        QFile f(row.text(FOTOLINK));
+        if (f.size() <= kMaxPhotoFile && f.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = f.readAll();
+            const QString suffix = pictureSuffix(bytes);
+            if (!suffix.isEmpty()) {
+                row.photo = bytes;
+                row.photoSuffix = suffix;
+            }
+        }
+    }
+    return row;
+}
+
+void flush(QIODevice& out, QByteArray& buffer) {
+    if (buffer.isEmpty())
+        return;
+    if (out.write(buffer) != buffer.size())
+        throw std::runtime_error(out.errorString().toStdString());
+    buffer.clear();
+}
+
+} // namespace
+
+GroupPaths groupPathsOf(const Dataset& groups) {
+    std::vector<GroupRow> rows;
+    const Field* num = groups.findField(QStringLiteral("GR_NUM"));
+    const Field* parent = groups.findField(QStringLiteral("PARENT_GROUP"));
+    const Field* name = groups.findField(QStringLiteral("GROUP_NAME"));
+    if (!num || !parent || !name)
+        return GroupPaths();
+    for (int r = 0; r < groups.rowCount(); ++r) {
+        const QVariant p = groups.value(r, parent->index());
+        rows.push_back({groups.value(r, num->index()).toInt(), p.isNull() ? 0 : p.toInt(),
+                        groups.value(r, name->index()).toString()});
+    }
+    return GroupPaths(rows);
+}
+
+ContactRow rowOf(const Dataset& contacts, int row, const GroupPaths& groups, bool readPhoto) {
+    return readRow(contacts, row, fieldIndexes(contacts), groups, readPhoto);
+}
+
+int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat format, QIODevice& out,
+                   const QStringList& titles, const QString& groupTitle) {
+    const auto idx = fieldIndexes(d);
+    const bool vcf = format != ExportFormat::Csv;
+    const VCardVersion version = format == ExportFormat::VCard3 ? VCardVersion::V3 : VCardVersion::V4;
+    QByteArray buffer;
+    buffer.reserve(1 << 20);
+    if (!vcf) {
+        buffer += "\xEF\xBB\xBF";
+        csv::appendRecord(buffer, csv::exportTitles(titles, groupTitle));
+    }
+    QSet<QString> named; // group paths that exported contacts carry, with every prefix
+    const int rows = d.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        const ContactRow row = readRow(d, r, idx, groups, vcf);
+        if (!row.groupPath.isEmpty() && !named.contains(row.groupPath)) {
+            const QStringList names = splitGroupPath(row.groupPath);
+            for (qsizetype n = 1; n <= names.size(); ++n)
+                named.insert(joinGroupPath(names.mid(0, n)));
+        }
+        if (vcf)
+            appendCard(buffer, row, version);
+        else
+            csv::appendRecord(buffer, csv::exportFields(row));
+        if (buffer.size() > (1 << 20))
+            flush(out, buffer);
+    }
+    // Groups no contact names still belong to the tree.
+    for (const QString& path : groups.allPaths()) {
+        if (named.contains(path))
+            continue;
+        if (vcf) {
+            appendGroupCard(buffer, path, version);
+        } else {
+            ContactRow g;
+            g.groupPath = path;
+            csv::appendRecord(buffer, csv::exportFields(g));
+        }
+    }
+    flush(out, buffer);
+    return rows;
+}
+
+} // namespace exchange

@@ -1,0 +1,66 @@
+#include "ExchangeTexts.h"
+
+#include "IniLang.h"
+
+namespace exchange {
+
+QString text(const char* key, const char* russian) {
+    const QString k = QString::fromLatin1(key);
+    const QString t = LangMessage(k, k);
+    return t.isEmpty() || t == k ? QString::fromUtf8(russian) : t;
+}
+
+namespace {
+QString titleOf(int column, const QStringList& titles) {
+    QString t = titles.value(column);
+    if (t.isEmpty())
+        t = russianTitle(column);
+    return t;
+}
+} // namespace
+
+QString refusalText(const Refusal& r, const QStringList& titles) {
+    switch (r.kind) {
+    case Refusal::Character:
+    case Refusal::GroupCharacter:
+        return text("M106", "Поле «%1»: символ «%2» (U+%3) не входит в кодировку cp1251")
+            .arg(r.kind == Refusal::GroupCharacter ? text("M120", "Группа") : titleOf(r.column, titles), r.character,
+                 QStringLiteral("%1").arg(r.character.unicode(), 4, 16, QLatin1Char('0')).toUpper());
+    case Refusal::TooLong:
+        return text("M107", "Поле «%1»: %2 знаков, а помещается не больше %3")
+            .arg(titleOf(r.column, titles))
+            .arg(r.length)
+            .arg(r.limit);
+    case Refusal::GroupNameTooLong:
+        return text("M107", "Поле «%1»: %2 знаков, а помещается не больше %3")
+            .arg(text("M120", "Группа"))
+            .arg(r.length)
+            .arg(r.limit);
+    case Refusal::BadDate:
+        return text("M108", "Поле «%1»: «%2» не является датой").arg(titleOf(r.column, titles), r.value);
+    case Refusal::Empty:
+        return text("M109", "Карточка не содержит данных");
+    case Refusal::None:
+        break;
+    }
+    return {};
+}
+
+QString duplicateText(const DuplicateMatch& m) {
+    return m.by == DuplicateMatch::Email ? text("M112", "тот же e-mail %1").arg(m.value)
+                                         : text("M111", "те же фамилия, имя и телефон %1").arg(m.value);
+}
+
+QString actionText(Action a) {
+    switch (a) {
+    case Action::Add:
+        return text("M113", "Добавить");
+    case Action::Skip:
+        return text("M114", "Пропустить");
+    case Action::Merge:
+        return text("M115", "Объединить");
+    }
+    return {};
+}
+
+} // namespace exchange

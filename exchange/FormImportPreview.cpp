@@ -1,0 +1,269 @@
+#include "FormImportPreview.h"
+
+#include "ExchangeTexts.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace exchange;
+
+namespace {
+
+constexpr int kActionRole = Qt::UserRole + 1;
+constexpr int kActionColumn = 4;
+
+// The action cell of a duplicate edits through a drop-down list of the three actions.
+class ActionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        auto* box = new QComboBox(parent);
+        box->setObjectName(QStringLiteral("ComboAction"));
+        for (Action a : {Action::Add, Action::Skip, Action::Merge})
+            box->addItem(actionText(a), static_cast<int>(a));
+        return box;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* box = static_cast<QComboBox*>(editor);
+        box->setCurrentIndex(box->findData(index.data(kActionRole)));
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        auto* box = static_cast<QComboBox*>(editor);
+        model->setData(index, box->currentData(), kActionRole);
+        model->setData(index, box->currentText(), Qt::DisplayRole);
+    }
+};
+
+QTableWidget* makeGrid(const char* name, const QStringList& headers, QWidget* parent) {
+    auto* g = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setHorizontalHeaderLabels(headers);
+    g->verticalHeader()->setVisible(false);
+    g->setSelectionBehavior(QAbstractItemView::SelectRows);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g->horizontalHeader()->setStretchLastSection(true);
+    g->setWordWrap(false);
+    g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 8);
+    return g;
+}
+
+QTableWidgetItem* cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setToolTip(text);
+    return item;
+}
+
+QString firstOf(const ContactRow& row, std::initializer_list<Column> columns) {
+    for (Column c : columns)
+        if (!row.isEmpty(c))
+            return row.text(c);
+    return {};
+}
+
+QString phoneOf(const ContactRow& row) {
+    for (Column c : phoneColumns())
+        if (!row.isEmpty(c))
+            return row.text(c);
+    return {};
+}
+
+} // namespace
+
+TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName, const QStringList& columnTitles,
+                                       QWidget* parent)
+    : QDialog(parent), plan_(plan) {
+    setObjectName(QStringLiteral("FormImportPreview"));
+    setWindowTitle(text("M116", "Импорт контактов: %1").arg(fileName));
+    resize(940, 540);
+    auto* v = new QVBoxLayout(this);
+    LabelSummary = new QLabel(this);
+    LabelSummary->setObjectName(QStringLiteral("LabelSummary"));
+    LabelSummary->setWordWrap(true);
+    v->addWidget(LabelSummary);
+
+    PageControlImport = new QTabWidget(this);
+    PageControlImport->setObjectName(QStringLiteral("PageControlImport"));
+    v->addWidget(PageControlImport, 1);
+
+    const QString no = QStringLiteral("№");
+    const QString contact = text("M117", "Контакт");
+    GridNew = makeGrid("GridNew",
+                       {no, contact, text("M120", "Группа"), text("M121", "Телефон"), QStringLiteral("E-mail"),
+                        text("M122", "Не сохраняется")},
+                       PageControlImport);
+    PageControlImport->addTab(GridNew, QString());
+
+    auto* dupPage = new QWidget(PageControlImport);
+    dupPage->setObjectName(QStringLiteral("TabSheetDuplicates"));
+    auto* dv = new QVBoxLayout(dupPage);
+    dv->setContentsMargins(4, 4, 4, 4);
+    auto* buttons = new QHBoxLayout;
+    BtnAddAll = new QPushButton(text("M123", "Добавить все"), dupPage);
+    BtnAddAll->setObjectName(QStringLiteral("BtnAddAll"));
+    BtnSkipAll = new QPushButton(text("M124", "Пропустить все"), dupPage);
+    BtnSkipAll->setObjectName(QStringLiteral("BtnSkipAll"));
+    BtnMergeAll = new QPushButton(text("M125", "Объединить все"), dupPage);
+    BtnMergeAll->setObjectName(QStringLiteral("BtnMergeAll"));
+    buttons->addWidget(BtnAddAll);
+    buttons->addWidget(BtnSkipAll);
+    buttons->addWidget(BtnMergeAll);
+    buttons->addStretch(1);
+    dv->addLayout(buttons);
+    GridDuplicates = makeGrid(
+        "GridDuplicates",
+        {no, contact, text("M126", "Сохранённый контакт"), text("M127", "Совпадение"), text("M128", "Действие")},
+        dupPage);
+    GridDuplicates->setItemDelegateForColumn(kActionColumn, new ActionDelegate(GridDuplicates));
+    GridDuplicates->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    dv->addWidget(GridDuplicates, 1);
+    PageControlImport->addTab(dupPage, QString());
+
+    GridRefused = makeGrid("GridRefused", {no, contact, text("M129", "Причина")}, PageControlImport);
+    PageControlImport->addTab(GridRefused, QString());
+    ListGroups = new QListWidget(PageControlImport);
+    ListGroups->setObjectName(QStringLiteral("ListGroups"));
+    PageControlImport->addTab(ListGroups, QString());
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    BitBtnImport = new QPushButton(text("M130", "Импортировать"), this);
+    BitBtnImport->setObjectName(QStringLiteral("BitBtnImport"));
+    BitBtnImport->setDefault(true);
+    BitBtnCancel = new QPushButton(text("M131", "Отмена"), this);
+    BitBtnCancel->setObjectName(QStringLiteral("BitBtnCancel"));
+    bottom->addWidget(BitBtnImport);
+    bottom->addWidget(BitBtnCancel);
+    v->addLayout(bottom);
+
+    connect(BitBtnImport, &QPushButton::clicked, this, &TFormImportPreview::accept);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &TFormImportPreview::reject);
+    connect(BtnAddAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Add); });
+    connect(BtnSkipAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Skip); });
+    connect(BtnMergeAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Merge); });
+    connect(GridDuplicates, &QTableWidget::itemChanged, this, [this] { updateSummary(); });
+
+    fill(columnTitles);
+    // The first page with something on it opens.
+    for (int page = 0; page < 3; ++page) {
+        const int rows = page == 0   ? GridNew->rowCount()
+                         : page == 1 ? GridDuplicates->rowCount()
+                                     : GridRefused->rowCount();
+        if (rows > 0) {
+            PageControlImport->setCurrentIndex(page);
+            break;
+        }
+    }
+}
+
+void TFormImportPreview::fill(const QStringList& titles) {
+    GridNew->setUpdatesEnabled(false);
+    for (size_t i = 0; i < plan_.cards.size(); ++i) {
+        const PlannedCard& c = plan_.cards[i];
+        const ContactRow& row = c.contact.row;
+        const QString number = QString::number(c.contact.source);
+        QTableWidget* grid = nullptr;
+        QStringList cells;
+        switch (c.status) {
+        case CardStatus::New:
+            grid = GridNew;
+            cells = {number,
+                     row.title(),
+                     row.groupPath,
+                     phoneOf(row),
+                     firstOf(row, {JOB_EMAIL, HOME_EMAIL}),
+                     c.contact.notes.join(QStringLiteral("; "))};
+            break;
+        case CardStatus::Duplicate:
+            grid = GridDuplicates;
+            cells = {number, row.title(), c.duplicate.title, duplicateText(c.duplicate), actionText(c.action)};
+            duplicateCards_.push_back(static_cast<int>(i));
+            break;
+        case CardStatus::Refused:
+            grid = GridRefused;
+            cells = {number, row.title(), refusalText(c.contact.refusal, titles)};
+            break;
+        case CardStatus::Group:
+            break;
+        }
+        if (!grid)
+            continue;
+        const int r = grid->rowCount();
+        grid->insertRow(r);
+        for (int col = 0; col < cells.size(); ++col)
+            grid->setItem(r, col, cell(cells[col]));
+        if (grid == GridDuplicates) {
+            QTableWidgetItem* action = grid->item(r, kActionColumn);
+            action->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+            action->setData(kActionRole, static_cast<int>(c.action));
+        }
+    }
+    GridNew->setUpdatesEnabled(true);
+    ListGroups->addItems(plan_.newGroups);
+    for (QTableWidget* g : {GridNew, GridDuplicates, GridRefused}) {
+        g->resizeColumnsToContents();
+        for (int col = 0; col < g->columnCount() - 1; ++col)
+            g->setColumnWidth(col, std::min(g->columnWidth(col), 320));
+    }
+    updateSummary();
+}
+
+void TFormImportPreview::setDuplicateAction(int gridRow, Action action) {
+    QTableWidgetItem* item = GridDuplicates->item(gridRow, kActionColumn);
+    if (!item)
+        return;
+    item->setData(kActionRole, static_cast<int>(action));
+    item->setText(actionText(action));
+}
+
+Action TFormImportPreview::duplicateAction(int gridRow) const {
+    const QTableWidgetItem* item = GridDuplicates->item(gridRow, kActionColumn);
+    return item ? static_cast<Action>(item->data(kActionRole).toInt()) : Action::Skip;
+}
+
+void TFormImportPreview::setAllDuplicates(Action action) {
+    for (int r = 0; r < GridDuplicates->rowCount(); ++r)
+        setDuplicateAction(r, action);
+}
+
+void TFormImportPreview::updateSummary() {
+    int add = plan_.count(CardStatus::New);
+    int merge = 0;
+    for (int r = 0; r < GridDuplicates->rowCount(); ++r) {
+        const Action a = duplicateAction(r);
+        add += a == Action::Add ? 1 : 0;
+        merge += a == Action::Merge ? 1 : 0;
+    }
+    const int dups = GridDuplicates->rowCount();
+    const int refused = GridRefused->rowCount();
+    PageControlImport->setTabText(0, text("M132", "Новые (%1)").arg(GridNew->rowCount()));
+    PageControlImport->setTabText(1, text("M133", "Похожие на сохранённые (%1)").arg(dups));
+    PageControlImport->setTabText(2, text("M134", "Не принятые (%1)").arg(refused));
+    PageControlImport->setTabText(3, text("M135", "Новые группы (%1)").arg(plan_.newGroups.size()));
+    QString summary = text("M110", "Будет добавлено контактов: %1, объединено: %2. Похожих на сохранённые: %3, "
+                                   "не принято: %4. Всё записывается одной транзакцией: все записи или ни одной.")
+                          .arg(add)
+                          .arg(merge)
+                          .arg(dups)
+                          .arg(refused);
+    if (!plan_.fileNotes.isEmpty())
+        summary +=
+            u'\n' +
+            text("M136", "Неизвестные столбцы файла пропущены: %1").arg(plan_.fileNotes.join(QStringLiteral(", ")));
+    LabelSummary->setText(summary);
+    BitBtnImport->setEnabled(add + merge > 0 || !plan_.newGroups.isEmpty());
+}
+
+void TFormImportPreview::accept() {
+    for (int r = 0; r < GridDuplicates->rowCount(); ++r)
+        plan_.cards[duplicateCards_[r]].action = duplicateAction(r);
+    QDialog::accept();
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "ContactMapping.h"
+
+#include <QHash>
+#include <optional>
+#include <vector>
+
+class Database;
+
+namespace exchange {
+
+struct GroupRow {
+    int num = 0;
+    int parent = 0;
+    QString name;
+};
+
+// The group tree as paths of names from the tree's root (the root group itself is left out).
+class GroupPaths {
+public:
+    GroupPaths() = default;
+    explicit GroupPaths(const std::vector<GroupRow>& rows);
+
+    // The path of a group; the root group gives its own name, an unknown group nothing.
+    QString path(int num) const;
+    // The group a path names. When part of it is missing: -1, the deepest existing group in *parent
+    // and the names still to create in *missing.
+    int find(const QString& path, int* parent = nullptr, QStringList* missing = nullptr) const;
+    // Every group but the root, parents before children.
+    QStringList allPaths() const;
+    void add(const GroupRow& row);
+    static constexpr int kRoot = 1;
+
+private:
+    int child(int parent, const QString& name) const;
+    QHash<int, GroupRow> rows_;
+    std::vector<int> order_;
+};
+
+// What duplicate detection needs of a stored contact.
+struct StoredContact {
+    int num = 0;
+    QString fam, first, title;
+    QStringList phones; // digits only
+    QStringList emails; // case-folded
+};
+
+struct DuplicateMatch {
+    int num = -1;  // NUM_MAIN of the stored contact
+    QString title; // its name
+    enum By { Phone, Email } by = Phone;
+    QString value; // the phone or e-mail they share
+};
+
+// Finds a stored contact that a card looks like: the same surname and first name with the same phone
+// number (digits compared only), or the same e-mail (letter case ignored).
+class DuplicateFinder {
+public:
+    void add(const StoredContact& c);
+    std::optional<DuplicateMatch> find(const ContactRow& row) const;
+    static StoredContact fromRow(int num, const ContactRow& row);
+
+private:
+    std::vector<StoredContact> stored_;
+    QHash<QString, std::vector<int>> byName_;
+    QHash<QString, int> byEmail_;
+};
+
+// The phone and e-mail columns compared.
+const std::vector<Column>& phoneColumns();
+
+enum class CardStatus { New, Duplicate, Refused, Group };
+enum class Action { Add, Skip, Merge };
+
+struct PlannedCard {
+    ImportedContact contact;
+    CardStatus status = CardStatus::New;
+    DuplicateMatch duplicate;
+    Action action = Action::Add;
+};
+
+// What an import will do, shown before anything is written.
+struct ImportPlan {
+    std::vector<PlannedCard> cards;
+    QStringList newGroups;  // group paths to create, parents first
+    QStringList fileNotes;  // columns of a CSV file that name no column
+    bool recognised = true; // false when the file is neither vCard nor CSV with a known header
+    int count(CardStatus s) const;
+};
+
+// What is stored now: groups and the contacts duplicates are looked for among.
+struct Snapshot {
+    std::vector<GroupRow> groups;
+    std::vector<StoredContact> contacts;
+};
+Snapshot readSnapshot(Database& db);
+
+// The contacts of a file, vCard or CSV by its content. extraTitles: the grids' column titles in
+// field order (for CSV headers in the current language).
+std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList& extraTitles,
+                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised);
+
+// Sorts every card into new, duplicate (action Skip until the user chooses), refused or group.
+// photoFolder: where inline photographs will be stored (their path must fit FOTOLINK).
+ImportPlan makePlan(std::vector<ImportedContact> contacts, const Snapshot& stored, const QString& photoFolder);
+
+// The name a photograph of contact `num` gets in the folder.
+QString photoFileName(const QString& photoFolder, int num, const QString& suffix);
+
+} // namespace exchange

@@ -1,0 +1,72 @@
+// Pictures of the exchange menu in the main window and of the main window after an import, for
+// looking at: writes /tmp/korvane-shots/exchange-*.png. Run under xvfb-run -a.
+#include "App.h"
+#include "ExchangeMenu.h"
+#include "FormImportPreview.h"
+#include "FormMain.h"
+#include "MessageBoxes.h"
+#include "TestDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+void pause(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
+    const QString out = QDir::tempPath() + QStringLiteral("/korvane-shots/");
+    QDir().mkpath(out);
+    testdb::Folder folder;
+    msgbox::setResponder([](const msgbox::Shown& s) {
+        std::printf("box: %s\n", qPrintable(s.text));
+        return QMessageBox::Ok;
+    });
+    KorvaneApp korvane;
+    TFormMain& main = korvane.main();
+    main.resize(1100, 600);
+    main.show();
+    pause(400);
+
+    auto* commands = main.findChild<ExchangeCommands*>();
+    QMenu* menu = commands->menu();
+    const QRect item = main.menuBar()->actionGeometry(menu->menuAction());
+    menu->popup(main.menuBar()->mapToGlobal(item.bottomLeft()));
+    pause(300);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(out + QStringLiteral("exchange-menu.png"));
+    menu->hide();
+
+    const QString file = folder.path() + QStringLiteral("phone.vcf");
+    QFile f(file);
+    f.open(QIODevice::WriteOnly);
+    f.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Петров;Пётр;Ильич;;\r\nORG:ООО Вектор;Снабжение\r\n"
+            "item1.TEL:+7 916 111-22-33\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\nEMAIL;TYPE=WORK:petrov@vector.ru\r\n"
+            "CATEGORIES:Работа/Клиенты\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=D0=A1=D0=B8=D0=B4=D0=BE=D1=80=D0="
+            "BE=D0=B2;"
+            "=D0=98=D0=B2=D0=B0=D0=BD\r\nTEL;CELL:+79161234567\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:individual\r\nFN:Анна Смирнова\r\nN:Смирнова;Анна;;;\r\n"
+            "BDAY:19850412\r\nCATEGORIES:Друзья/Школа\r\nEND:VCARD\r\n");
+    f.close();
+    commands->preview = [&](exchange::ImportPlan& plan, const QString& name) {
+        TFormImportPreview form(plan, name, {}, &main);
+        form.show();
+        pause(200);
+        form.grab().save(out + QStringLiteral("exchange-preview-in-app.png"));
+        return true;
+    };
+    commands->importFile(file);
+    pause(600);
+    main.grab().save(out + QStringLiteral("exchange-after-import.png"));
+    return 0;
+}

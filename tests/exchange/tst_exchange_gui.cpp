@@ -1,0 +1,182 @@
+// The import preview and the exchange commands, driven as a user would, message boxes recorded.
+#include "ContactImporter.h"
+#include "ExchangeMenu.h"
+#include "FormImportPreview.h"
+#include "MessageBoxes.h"
+#include "TestDatabase.h"
+
+#include <QAction>
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace exchange;
+
+namespace {
+
+struct Boxes {
+    QList<msgbox::Shown> shown;
+    Boxes() {
+        msgbox::setResponder([this](const msgbox::Shown& s) {
+            shown << s;
+            return QMessageBox::Ok;
+        });
+    }
+    ~Boxes() { msgbox::clearResponder(); }
+};
+
+const char kFile[] =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Петров;Пётр;;;\r\nTEL;TYPE=CELL:+7(916)1112233\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Новиков;Олег;;;\r\nEMAIL:oleg@example.org\r\nCATEGORIES:Работа/Поставщики\r\n"
+    "END:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Ωmega;Alpha;;;\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Длинная;;;;\r\nTITLE:Главный специалист по связям с "
+    "общественностью\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Смирнова;Анна;;;\r\nEMAIL:ANNA@VECTOR.RU\r\nEND:VCARD\r\n";
+
+QString shotFolder() {
+    const QString dir = qEnvironmentVariable("KORVANE_SHOTS", QDir::tempPath() + QStringLiteral("/korvane-shots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace
+
+class TestExchangeGui : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void previewSortsCardsAndKeepsChoices();
+    void importThroughCommandsRefreshesTheList();
+    void badFilesGetAClearMessage_data();
+    void badFilesGetAClearMessage();
+    void menuHasItsNamedActions();
+};
+
+void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    Dataset& m = *dm->TabMain;
+    for (auto [fam, first, cell, mail] :
+         {std::tuple{"Петров", "Пётр", "+7 916 111-22-33", ""}, std::tuple{"Смирнова", "Анна", "", "anna@vector.ru"}}) {
+        m.append();
+        m.setValue(QStringLiteral("FAM"), QString::fromUtf8(fam));
+        m.setValue(QStringLiteral("FIRST_NAME"), QString::fromUtf8(first));
+        m.setValue(QStringLiteral("CELLULAR"), QString::fromUtf8(cell));
+        m.setValue(QStringLiteral("JOB_EMAIL"), QString::fromUtf8(mail));
+        m.post();
+    }
+    ImportPlan plan = makePlan(readFile(QByteArray(kFile), {}, {}, nullptr, nullptr), readSnapshot(*dm->IBPhones),
+                               folder.path() + QStringLiteral("photos"));
+    TFormImportPreview form(plan, QStringLiteral("contacts.vcf"), {});
+    form.show();
+    QCOMPARE(form.GridNew->rowCount(), 1);
+    QCOMPARE(form.GridDuplicates->rowCount(), 2);
+    QCOMPARE(form.GridRefused->rowCount(), 2);
+    QVERIFY(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«Фамилия»")));
+    QVERIFY(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«Ω»")));
+    QVERIFY(form.GridRefused->item(1, 2)->text().contains(QStringLiteral("«Должность»")));
+    QCOMPARE(form.ListGroups->count(), 1);
+    QCOMPARE(form.duplicateAction(0), Action::Skip);
+
+    form.PageControlImport->setCurrentIndex(1);
+    form.setDuplicateAction(1, Action::Merge);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-duplicates.png"));
+    form.PageControlImport->setCurrentIndex(2);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-refused.png"));
+    form.PageControlImport->setCurrentIndex(0);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-new.png"));
+
+    QTest::mouseClick(form.BitBtnImport, Qt::LeftButton);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(plan.cards[0].action, Action::Skip);
+    QCOMPARE(plan.cards[4].action, Action::Merge);
+}
+
+void TestExchangeGui::importThroughCommandsRefreshesTheList() {
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    Boxes boxes;
+    QWidget window;
+    ExchangeCommands commands(*dm, &window);
+    int rebuilt = 0;
+    commands.onImported = [&] { ++rebuilt; };
+    commands.preview = [](ImportPlan&, const QString&) { return true; };
+    const QString file = folder.path() + QStringLiteral("in.vcf");
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kFile);
+    }
+    QVERIFY(commands.importFile(file));
+    QCOMPARE(rebuilt, 1);
+    QCOMPARE(dm->TabMain->rowCount(), 3); // the two refused cards are not there
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown.front().kind, msgbox::Kind::Information);
+
+    // Export of what the grids show, read back.
+    const QString out = folder.path() + QStringLiteral("out.csv");
+    QVERIFY(commands.exportToFile(ExportFormat::Csv, out));
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray csvBytes = f.readAll();
+    QVERIFY(csvBytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(csvBytes.contains("Работа/Поставщики"));
+}
+
+void TestExchangeGui::badFilesGetAClearMessage_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("missing file") << QByteArray() << false << int(msgbox::Kind::Error);
+    QTest::newRow("garbage") << QByteArray("\x00\x01\x02garbage", 10) << true << int(msgbox::Kind::Warning);
+    QTest::newRow("CSV with unknown header") << QByteArray("a,b,c\n1,2,3\n") << true << int(msgbox::Kind::Warning);
+}
+
+void TestExchangeGui::badFilesGetAClearMessage() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    QFETCH(int, kind);
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    Boxes boxes;
+    QWidget window;
+    ExchangeCommands commands(*dm, &window);
+    bool previewed = false;
+    commands.preview = [&](ImportPlan&, const QString&) { return previewed = true; };
+    const QString file = folder.path() + QStringLiteral("bad.vcf");
+    if (exists) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QVERIFY(!commands.importFile(file));
+    QVERIFY(!previewed);
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(int(boxes.shown.front().kind), kind);
+    QVERIFY(boxes.shown.front().text.contains(file));
+}
+
+void TestExchangeGui::menuHasItsNamedActions() {
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    QWidget window;
+    ExchangeCommands commands(*dm, &window);
+    QStringList names;
+    for (QAction* a : commands.menu()->actions())
+        if (!a->isSeparator())
+            names << a->objectName();
+    QCOMPARE(names, (QStringList{QStringLiteral("acExportVCard4"), QStringLiteral("acExportVCard3"),
+                                 QStringLiteral("acExportCSV"), QStringLiteral("acImportContacts")}));
+    QCOMPARE(commands.menu()->objectName(), QStringLiteral("NExchange"));
+}
+
+QTEST_MAIN(TestExchangeGui)
+#include "tst_exchange_gui.moc"

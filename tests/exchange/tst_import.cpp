@@ -1,0 +1,319 @@
+// The import against a real database: round trips through vCard 4.0 and CSV into an empty database,
+// duplicates across phone formats, refused cards, merges, and an import that fails part-way keeps
+// nothing.
+#include "ContactExport.h"
+#include "ContactImporter.h"
+#include "FbClient.h"
+#include "TestDatabase.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace exchange;
+
+namespace {
+
+struct Db {
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    std::unique_ptr<TDM> dm = folder.openDM(ui);
+
+    int addGroup(int parent, const QString& name) {
+        Dataset& g = *dm->TabContactGroups;
+        g.append();
+        g.setValue(QStringLiteral("PARENT_GROUP"), parent);
+        g.setValue(QStringLiteral("GROUP_NAME"), name);
+        const int num = g.value(QStringLiteral("GR_NUM")).toInt();
+        g.post();
+        return num;
+    }
+    void addContact(const QMap<QString, QVariant>& values) {
+        Dataset& m = *dm->TabMain;
+        m.append();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            m.setValue(it.key(), it.value());
+        m.post();
+    }
+    QString photoFolder() const { return folder.path() + QStringLiteral("db/photos"); }
+
+    // Every stored row in key order, the group as its path, the photograph as its bytes.
+    QList<QStringList> rows() {
+        const GroupPaths groups(readSnapshot(*dm->IBPhones).groups);
+        QStringList cols;
+        for (int c = 0; c < ColumnCount; ++c)
+            cols << QString::fromLatin1(mapping(Column(c)).field).toUpper();
+        Query q(*dm->IBPhones, QStringLiteral("select %1 from \"MAIN\" order by NUM_MAIN").arg(cols.join(u',')));
+        QList<QStringList> out;
+        for (const auto& r : q.run({})) {
+            QStringList row;
+            for (int c = 1; c < ColumnCount; ++c) {
+                if (c == GR_NUM)
+                    row << (r[c].isNull() ? QString() : groups.path(r[c].toInt()));
+                else if (c == FOTOLINK && !r[c].isNull()) {
+                    QFile f(r[c].toString());
+                    row << (f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().toHex()) : r[c].toString());
+                } else
+                    row << (r[c].isNull() ? QString() : r[c].toString());
+            }
+            out << row;
+        }
+        return out;
+    }
+    QStringList groupPaths() {
+        QStringList p = GroupPaths(readSnapshot(*dm->IBPhones).groups).allPaths();
+        p.sort();
+        return p;
+    }
+    int contactCount() {
+        return static_cast<int>(
+            Query(*dm->IBPhones, QStringLiteral("select count(*) from \"MAIN\"")).run({})[0][0].toInt());
+    }
+
+    ImportPlan plan(const QByteArray& bytes) {
+        QStringList notes;
+        bool recognised = false;
+        auto contacts = readFile(bytes, {}, {}, &notes, &recognised);
+        ImportPlan p = makePlan(std::move(contacts), readSnapshot(*dm->IBPhones), photoFolder());
+        p.fileNotes = notes;
+        p.recognised = recognised;
+        return p;
+    }
+};
+
+void fillSample(Db& db, const QString& photoPath) {
+    const int work = 2; // the built-in "Работа"
+    const int clients = db.addGroup(work, QStringLiteral("Клиенты"));
+    const int vip = db.addGroup(clients, QStringLiteral("VIP, важные"));
+    db.addGroup(work, QStringLiteral("Пустая группа")); // no contact in it
+    db.addGroup(3, QStringLiteral("Школа/лицей"));      // a slash in a name
+    QMap<QString, QVariant> full;
+    for (int c = 1; c < ColumnCount; ++c)
+        if (c != GR_NUM && c != BITHDAY && c != FOTOLINK)
+            full.insert(QString::fromLatin1(mapping(Column(c)).field), QStringLiteral("%1;,\"ё").arg(c));
+    full[QStringLiteral("BITHDAY")] = QDate(1980, 1, 31);
+    full[QStringLiteral("GR_NUM")] = vip;
+    full[QStringLiteral("NOTES")] = QStringLiteral("Две\nстроки");
+    full[QStringLiteral("FOTOLINK")] = photoPath;
+    db.addContact(full);
+    db.addContact({{QStringLiteral("FAM"), QStringLiteral("Иванов")},
+                   {QStringLiteral("FIRST_NAME"), QStringLiteral("Иван")},
+                   {QStringLiteral("CELLULAR"), QStringLiteral("+7 916 000-00-01")},
+                   {QStringLiteral("GR_NUM"), clients}});
+    db.addContact({{QStringLiteral("JOB_ORG"), QStringLiteral("ООО «Ромашка»")},
+                   {QStringLiteral("JOB_TEL3"), QStringLiteral("222")},
+                   {QStringLiteral("GR_NUM"), 1}});
+    db.addContact({{QStringLiteral("HOME_EMAIL"), QStringLiteral("only@mail.ru")}});
+}
+
+QByteArray exported(Db& db, ExportFormat format) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    exportContacts(*db.dm->TabMain, groupPathsOf(*db.dm->TabContactGroups), format, buffer);
+    return buffer.data();
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTripIntoEmptyDatabase_data();
+    void roundTripIntoEmptyDatabase();
+    void duplicatesAcrossPhoneFormats_data();
+    void duplicatesAcrossPhoneFormats();
+    void refusedCardsNameFieldAndCharacter();
+    void mergeFillsOnlyEmptyColumns();
+    void failedRowRollsBackTheWholeImport();
+    void exportFollowsFilterAndSort();
+};
+
+void TestImport::roundTripIntoEmptyDatabase_data() {
+    QTest::addColumn<int>("format");
+    QTest::newRow("vCard 4.0") << int(ExportFormat::VCard4);
+    QTest::newRow("vCard 3.0") << int(ExportFormat::VCard3);
+    QTest::newRow("CSV") << int(ExportFormat::Csv);
+}
+
+void TestImport::roundTripIntoEmptyDatabase() {
+    QFETCH(int, format);
+    Db source;
+    const QString photo = source.folder.path() + QStringLiteral("face.jpg");
+    {
+        QFile f(photo);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(500, '\x11'));
+    }
+    fillSample(source, photo);
+    source.dm->TabMain->refresh();
+    source.dm->TabContactGroups->refresh();
+    const QByteArray file = exported(source, ExportFormat(format));
+
+    Db target;
+    const ImportPlan plan = target.plan(file);
+    QVERIFY(plan.recognised);
+    QCOMPARE(plan.count(CardStatus::New), 4);
+    QCOMPARE(plan.count(CardStatus::Refused), 0);
+    const ImportResult result = runImport(*target.dm->IBPhones, plan, target.photoFolder());
+    QCOMPARE(result.added, 4);
+
+    QCOMPARE(target.groupPaths(), source.groupPaths());
+    QList<QStringList> expected = source.rows();
+    if (format == int(ExportFormat::Csv))
+        QCOMPARE(target.rows(), expected); // the path itself travels
+    else {
+        QCOMPARE(target.rows(), expected); // the picture travels: compared by content
+        QVERIFY(QFileInfo(target.photoFolder()).isDir());
+    }
+}
+
+void TestImport::duplicatesAcrossPhoneFormats_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<bool>("duplicate");
+    QTest::newRow("8 and +7 differ") << "+7 (495) 111-22-33"
+                                     << "84951112233" << false;
+    QTest::newRow("spaces and brackets match") << "+7 495 111 22 33"
+                                               << "+7(495)1112233" << true;
+    QTest::newRow("dashes match") << "495-111-22-33"
+                                  << "4951112233" << true;
+    QTest::newRow("other number") << "+7 495 111 22 33"
+                                  << "+7 495 111 22 34" << false;
+}
+
+void TestImport::duplicatesAcrossPhoneFormats() {
+    QFETCH(QString, stored);
+    QFETCH(QString, card);
+    QFETCH(bool, duplicate);
+    Db db;
+    db.addContact({{QStringLiteral("FAM"), QStringLiteral("Петров")},
+                   {QStringLiteral("FIRST_NAME"), QStringLiteral("Пётр")},
+                   {QStringLiteral("HOME_TEL2"), stored}});
+    const QByteArray file = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:петров;ПЁТР;;;\r\nTEL;TYPE=CELL:%1\r\n"
+                                           "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:Сидоров;Пётр;;;\r\n"
+                                           "TEL;TYPE=CELL:%1\r\nEND:VCARD\r\n")
+                                .arg(card)
+                                .toUtf8();
+    const ImportPlan plan = db.plan(file);
+    QCOMPARE(plan.cards.size(), size_t(2));
+    QCOMPARE(plan.cards[0].status == CardStatus::Duplicate, duplicate);
+    QCOMPARE(plan.cards[1].status, CardStatus::New); // another surname never matches by phone
+    if (duplicate) {
+        QCOMPARE(plan.cards[0].duplicate.by, DuplicateMatch::Phone);
+        QCOMPARE(plan.cards[0].action, Action::Skip);
+    }
+}
+
+void TestImport::refusedCardsNameFieldAndCharacter() {
+    Db db;
+    db.addContact(
+        {{QStringLiteral("FAM"), QStringLiteral("X")}, {QStringLiteral("JOB_EMAIL"), QStringLiteral("Ann@Mail.RU")}});
+    const QByteArray file =
+        QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nN:Ωmega;;;;\r\nEND:VCARD\r\n"
+                   "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Ok;;;;\r\nTITLE:") +
+        QByteArray(31, 'a') +
+        "\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Другая;;;;\r\nEMAIL:ann@mail.ru\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Ok;;;;\r\nCATEGORIES:Работа/\xF0\x9F\x98\x80\r\nEND:VCARD\r\n";
+    const ImportPlan plan = db.plan(file);
+    QCOMPARE(plan.cards.size(), size_t(5));
+    QCOMPARE(plan.cards[0].status, CardStatus::Refused);
+    QCOMPARE(plan.cards[0].contact.refusal.kind, Refusal::Character);
+    QCOMPARE(plan.cards[0].contact.refusal.column, int(FAM));
+    QCOMPARE(plan.cards[0].contact.refusal.character, QChar(0x03A9));
+    QCOMPARE(plan.cards[1].contact.refusal.kind, Refusal::TooLong);
+    QCOMPARE(plan.cards[1].contact.refusal.column, int(JOB_POST));
+    QCOMPARE(plan.cards[1].contact.refusal.length, 31);
+    QCOMPARE(plan.cards[1].contact.refusal.limit, 30);
+    QCOMPARE(plan.cards[2].status, CardStatus::Duplicate); // the same e-mail in another letter case
+    QCOMPARE(plan.cards[2].duplicate.by, DuplicateMatch::Email);
+    QCOMPARE(plan.cards[3].contact.refusal.kind, Refusal::Empty);
+    QCOMPARE(plan.cards[4].contact.refusal.kind, Refusal::GroupCharacter);
+    QVERIFY(plan.newGroups.isEmpty());
+    // Refused and skipped cards write nothing.
+    const ImportResult r = runImport(*db.dm->IBPhones, plan, db.photoFolder());
+    QCOMPARE(r.added, 0);
+    QCOMPARE(r.skipped, 1);
+    QCOMPARE(db.contactCount(), 1);
+}
+
+void TestImport::mergeFillsOnlyEmptyColumns() {
+    Db db;
+    db.addContact({{QStringLiteral("FAM"), QStringLiteral("Петров")},
+                   {QStringLiteral("FIRST_NAME"), QStringLiteral("Пётр")},
+                   {QStringLiteral("CELLULAR"), QStringLiteral("+7 916 1")},
+                   {QStringLiteral("JOB_POST"), QStringLiteral("Директор")}});
+    ImportPlan plan = db.plan("BEGIN:VCARD\r\nVERSION:4.0\r\nN:Петров;Пётр;;;\r\nTEL;TYPE=cell:+79161\r\n"
+                              "TITLE:Дворник\r\nNOTE:Новое\r\nCATEGORIES:Друзья/Дача\r\nEND:VCARD\r\n");
+    QCOMPARE(plan.cards[0].status, CardStatus::Duplicate);
+    plan.cards[0].action = Action::Merge;
+    const ImportResult r = runImport(*db.dm->IBPhones, plan, db.photoFolder());
+    QCOMPARE(r.merged, 1);
+    QCOMPARE(r.groupsCreated, 1);
+    QCOMPARE(db.contactCount(), 1);
+    const QStringList row = db.rows().front();
+    QCOMPARE(row[JOB_POST - 1], QStringLiteral("Директор"));
+    QCOMPARE(row[NOTES - 1], QStringLiteral("Новое"));
+    QCOMPARE(row[GR_NUM - 1], QStringLiteral("Друзья/Дача"));
+}
+
+void TestImport::failedRowRollsBackTheWholeImport() {
+    Db db;
+    // The server refuses one row, as a check constraint or trigger of a real database would.
+    {
+        fb::Transaction tr;
+        tr.start(db.dm->IBPhones->attachment());
+        fb::executeImmediate(db.dm->IBPhones->attachment(), tr,
+                             QStringLiteral("CREATE EXCEPTION E_REFUSED 'row refused'"));
+        tr.commit();
+        tr.start(db.dm->IBPhones->attachment());
+        fb::executeImmediate(db.dm->IBPhones->attachment(), tr,
+                             QStringLiteral("CREATE TRIGGER MAIN_REFUSE FOR \"MAIN\" BEFORE INSERT AS BEGIN "
+                                            "IF (NEW.FAM = 'Сбой') THEN EXCEPTION E_REFUSED; END"));
+        tr.commit();
+    }
+    const int groupsBefore = static_cast<int>(db.groupPaths().size());
+    const QByteArray file = "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Первый;;;;\r\nCATEGORIES:Новая/Ветка\r\n"
+                            "PHOTO:data:image/png;base64,iVBORw0KGgo=\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Второй;;;;\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Сбой;;;;\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Четвёртый;;;;\r\nEND:VCARD\r\n";
+    const ImportPlan plan = db.plan(file);
+    QCOMPARE(plan.count(CardStatus::New), 4);
+    try {
+        runImport(*db.dm->IBPhones, plan, db.photoFolder());
+        QFAIL("the import should fail");
+    } catch (const ImportError& e) {
+        QCOMPARE(e.source(), 3);
+        QVERIFY(e.message().contains(QStringLiteral("row refused")));
+    }
+    QCOMPARE(db.contactCount(), 0);
+    QCOMPARE(static_cast<int>(db.groupPaths().size()), groupsBefore);
+    QVERIFY(QDir(db.photoFolder()).entryList(QDir::Files).isEmpty());
+    // The program's own transaction goes on working.
+    db.addContact({{QStringLiteral("FAM"), QStringLiteral("После")}});
+    QCOMPARE(db.contactCount(), 1);
+}
+
+void TestImport::exportFollowsFilterAndSort() {
+    Db db;
+    for (const char* fam : {"Яковлев", "Андреев", "Борисов"})
+        db.addContact({{QStringLiteral("FAM"), QString::fromUtf8(fam)}});
+    Dataset& m = *db.dm->TabMain;
+    m.setSortField(QStringLiteral("FAM"));
+    m.setFilterState(QStringLiteral("FAM <> 'Борисов'"), true);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCOMPARE(exportContacts(m, groupPathsOf(*db.dm->TabContactGroups), ExportFormat::VCard4, buffer), 2);
+    const auto cards = vcard::parse(buffer.data());
+    QStringList order;
+    for (const auto& c : cards) {
+        const ImportedContact ic = contactFromCard(c);
+        if (!ic.groupOnly)
+            order << ic.row.text(FAM);
+    }
+    QCOMPARE(order, (QStringList{QStringLiteral("Андреев"), QStringLiteral("Яковлев")}));
+}
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"

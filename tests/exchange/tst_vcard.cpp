@@ -1,0 +1,242 @@
+// vCard reading and writing: hand-written cards in the shapes that the RFC examples, phones and
+// common address books produce, each with the columns it must give.
+#include "ContactMapping.h"
+#include "VCard.h"
+
+#include <QTest>
+
+using namespace exchange;
+using Expect = QMap<QString, QString>; // field name (or "group") -> value
+
+Q_DECLARE_METATYPE(Expect)
+
+namespace {
+
+Expect columnsOf(const ImportedContact& ic) {
+    Expect e;
+    for (int c = 0; c < ColumnCount; ++c) {
+        const QVariant& v = ic.row.values[c];
+        if (v.isNull())
+            continue;
+        e.insert(QString::fromLatin1(mapping(Column(c)).field),
+                 c == BITHDAY ? v.toDate().toString(Qt::ISODate) : v.toString());
+    }
+    if (!ic.row.groupPath.isEmpty())
+        e.insert(QStringLiteral("group"), ic.row.groupPath);
+    if (!ic.row.photo.isEmpty())
+        e.insert(QStringLiteral("photo"), ic.row.photoSuffix + QString::number(ic.row.photo.size()));
+    return e;
+}
+
+QByteArray crlf(const char* s) {
+    return QByteArray(s).replace("\n", "\r\n");
+}
+
+} // namespace
+
+class TestVCard : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cards_data();
+    void cards();
+    void severalCardsInOneFile();
+    void foldedLinesAndEscapes();
+    void writerFoldsAt75OctetsWithoutSplittingLetters();
+    void roundTripThroughWriter_data();
+    void roundTripThroughWriter();
+    void groupCardDescribesGroupOnly();
+    void windows1251FileWithoutCharset();
+};
+
+void TestVCard::cards_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<Expect>("expected");
+
+    // RFC 6350, section 8 (with a work address and a group path).
+    QTest::newRow("rfc6350 example")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nFN:Simon Perreault\nN:Perreault;Simon;;;ing. jr,M.Sc.\n"
+                "BDAY:--0203\nANNIVERSARY:20090808T1430-0500\nGENDER:M\nLANG;PREF=1:fr\nLANG;PREF=2:en\n"
+                "ORG;TYPE=work:Viagenie\nADR;TYPE=work:;Suite D2-630;2875 Laurier;Quebec;QC;G1V 2M2;Canada\n"
+                "TEL;VALUE=uri;TYPE=\"work,voice\";PREF=1:tel:+1-418-656-9254;ext=102\n"
+                "TEL;VALUE=uri;TYPE=\"work,cell,voice,video,text\":tel:+1-418-262-6501\n"
+                "EMAIL;TYPE=work:simon.perreault@viagenie.ca\nURL;TYPE=home:http://nomis80.org\nEND:VCARD\n")
+        << Expect{{"FAM", "Perreault"},
+                  {"FIRST_NAME", "Simon"},
+                  {"JOB_ORG", "Viagenie"},
+                  {"JOB_ADDRESS", "Suite D2-630"},
+                  {"JOB_ST", "2875 Laurier"},
+                  {"JOB_CITY", "Quebec, QC"},
+                  {"JOB_ZIP", "G1V 2M2"},
+                  {"COUNTRY", "Canada"},
+                  {"JOB_TEL1", "+1-418-656-9254;ext=102"},
+                  {"CELLULAR", "+1-418-262-6501"},
+                  {"JOB_EMAIL", "simon.perreault@viagenie.ca"},
+                  {"HOME_WWW", "http://nomis80.org"}};
+
+    // A phone's address book: 3.0 with item groups labelled by X-ABLabel.
+    QTest::newRow("3.0 item1.X-ABLabel")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nPRODID:-//Apple Inc.//iPhone OS 17.0//EN\nN:Петров;Пётр;;;\nFN:Пётр Петров\n"
+                "item1.TEL;type=pref:+7 916 111-22-33\nitem1.X-ABLabel:_$!<Mobile>!$_\n"
+                "item2.TEL:+7 495 222-33-44\nitem2.X-ABLabel:_$!<WorkFAX>!$_\n"
+                "item3.EMAIL;type=INTERNET:petrov@mail.ru\nitem3.X-ABLabel:_$!<Home>!$_\n"
+                "TEL;type=HOME;type=VOICE:+7 495 "
+                "333-44-55\nitem4.URL:https://petrov.ru\nitem4.X-ABLabel:_$!<HomePage>!$_\n"
+                "CATEGORIES:Работа/Клиенты\nEND:VCARD\n")
+        << Expect{{"FAM", "Петров"},
+                  {"FIRST_NAME", "Пётр"},
+                  {"CELLULAR", "+7 916 111-22-33"},
+                  {"JOB_FAX", "+7 495 222-33-44"},
+                  {"HOME_EMAIL", "petrov@mail.ru"},
+                  {"HOME_TEL1", "+7 495 333-44-55"},
+                  {"HOME_WWW", "https://petrov.ru"},
+                  {"group", "Работа/Клиенты"}};
+
+    // An old phone: 2.1, quoted-printable UTF-8 with a soft line break, bare type parameters.
+    QTest::newRow("2.1 quoted-printable UTF-8")
+        << crlf("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=D0=A1=D0=B8=D0=B4=D0=BE=D1=80=D0="
+                "BE=D0=B2;"
+                "=D0=98=D0=B2=D0=B0=D0=BD;;;\n"
+                "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=D0=98=D0=B2=D0=B0=D0=BD "
+                "=D0=A1=D0=B8=D0=B4=D0=BE=\n=D1=80=D0=BE=D0=B2\n"
+                "TEL;CELL;PREF:+79161234567\nTEL;WORK:84951112233\nTEL;HOME:+7(495)1112233\n"
+                "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:=D0=97=D0=B2=D0=BE=D0=BD=D0=B8=D1=82=D1=8C=0D=0A=D0=B2=\n"
+                "=D0=B5=D1=87=D0=B5=D1=80=D0=BE=D0=BC\nEND:VCARD\n")
+        << Expect{{"FAM", "Сидоров"},          {"FIRST_NAME", "Иван"},          {"CELLULAR", "+79161234567"},
+                  {"JOB_TEL1", "84951112233"}, {"HOME_TEL1", "+7(495)1112233"}, {"NOTES", "Звонить\r\nвечером"}};
+
+    // 2.1 with cp1251 text named by CHARSET and a base64 photograph on lines of its own.
+    QTest::newRow("2.1 windows-1251 and base64 photo")
+        << crlf("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=WINDOWS-1251:\xCA\xF3\xE7\xED\xE5\xF6\xEE\xE2;"
+                "\xCE\xEB\xFC\xE3\xE0\n"
+                "PHOTO;ENCODING=BASE64;TYPE=JPEG:\n /9j/4AAQSkZJRgABAQ\n AAAQABAAD/\n\nEND:VCARD\n")
+        << Expect{{"FAM", "Кузнецов"}, {"FIRST_NAME", "Ольга"}, {"photo", "jpg21"}};
+
+    QTest::newRow("4.0 KIND individual")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nKIND:individual\nFN:Анна Смирнова\nN:Смирнова;Анна;Сергеевна;;\n"
+                "NICKNAME:Аня\nTITLE:Бухгалтер\nROLE:Торговля\nBDAY:19850412\nORG:ООО \"Вектор\";Бухгалтерия\n"
+                "ADR;TYPE=home:;кв. 5;ул. Садовая\\, 1;Казань;;420000;Россия\nIMPP;TYPE=home:icq:123456789\n"
+                "EMAIL:anna@vector.ru\nNOTE:Первая строка\\nвторая\\, с запятой\nEND:VCARD\n")
+        << Expect{{"FAM", "Смирнова"},
+                  {"FIRST_NAME", "Анна"},
+                  {"MID_NAME", "Сергеевна"},
+                  {"NICKNAME", "Аня"},
+                  {"JOB_POST", "Бухгалтер"},
+                  {"OCCUPATION", "Торговля"},
+                  {"BITHDAY", "1985-04-12"},
+                  {"JOB_ORG", "ООО \"Вектор\""},
+                  {"Departament", "Бухгалтерия"},
+                  {"HOME_ADDRESS", "кв. 5"},
+                  {"HOME_ST", "ул. Садовая, 1"},
+                  {"HOME_CITY", "Казань"},
+                  {"HOME_ZIP", "420000"},
+                  {"COUNTRY", "Россия"},
+                  {"HOME_ICQ", "123456789"},
+                  {"JOB_EMAIL", "anna@vector.ru"},
+                  {"NOTES", "Первая строка\nвторая, с запятой"}};
+
+    QTest::newRow("only FN") << crlf("BEGIN:VCARD\nVERSION:3.0\nFN:Сантехник Василий\nEND:VCARD\n")
+                             << Expect{{"FAM", "Сантехник Василий"}};
+    QTest::newRow("only FN of an organisation")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nKIND:org\nFN:ООО Ромашка\nEND:VCARD\n")
+        << Expect{{"JOB_ORG", "ООО Ромашка"}};
+    QTest::newRow("4.0 inline data photo and BDAY with time")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nFN:X\nN:X;;;;\nBDAY:1970-01-02T00:00:00Z\n"
+                "PHOTO:data:image/png;base64,iVBORw0KGgo=\nEND:VCARD\n")
+        << Expect{{"FAM", "X"}, {"BITHDAY", "1970-01-02"}, {"photo", "png8"}};
+    QTest::newRow("LF line ends, lower-case names, no END")
+        << QByteArray("begin:vcard\nversion:3.0\nn:Doe;John\ntel;type=work:1\ntel;type=work:2\ntel;type=work:3\n"
+                      "tel;type=work:4\ntel;type=work:5\n")
+        << Expect{{"FAM", "Doe"},    {"FIRST_NAME", "John"}, {"JOB_TEL1", "1"}, {"JOB_TEL2", "2"},
+                  {"JOB_TEL3", "3"}, {"JOB_TEL4", "4"},      {"HOME_TEL1", "5"}};
+}
+
+void TestVCard::cards() {
+    QFETCH(QByteArray, data);
+    QFETCH(Expect, expected);
+    const std::vector<vcard::Card> parsed = vcard::parse(data);
+    QCOMPARE(parsed.size(), size_t(1));
+    const ImportedContact ic = contactFromCard(parsed.front());
+    QCOMPARE(columnsOf(ic), expected);
+}
+
+void TestVCard::severalCardsInOneFile() {
+    const QByteArray data = crlf("junk before\nBEGIN:VCARD\nVERSION:3.0\nN:A;;;;\nEND:VCARD\n\n"
+                                 "BEGIN:VCARD\nVERSION:2.1\nN:B\nAGENT:\nBEGIN:VCARD\nN:Agent\nEND:VCARD\n"
+                                 "END:VCARD\nBEGIN:VCARD\nVERSION:4.0\nFN:C\nEND:VCARD\n");
+    const auto cards = vcard::parse(data);
+    QCOMPARE(cards.size(), size_t(3));
+    QCOMPARE(contactFromCard(cards[0]).row.text(FAM), QStringLiteral("A"));
+    QCOMPARE(contactFromCard(cards[1]).row.text(FAM), QStringLiteral("B"));
+    QCOMPARE(contactFromCard(cards[2]).row.text(FAM), QStringLiteral("C"));
+}
+
+void TestVCard::foldedLinesAndEscapes() {
+    const QByteArray data =
+        crlf("BEGIN:VCARD\nVERSION:4.0\nN:Long;Na\n me;;;\nNOTE:a\\\\b\\;c\\,d\\N\n\te\nEND:VCARD\n");
+    const ImportedContact ic = contactFromCard(vcard::parse(data).front());
+    QCOMPARE(ic.row.text(FIRST_NAME), QStringLiteral("Name"));
+    QCOMPARE(ic.row.text(NOTES), QStringLiteral("a\\b;c,d\ne"));
+}
+
+void TestVCard::writerFoldsAt75OctetsWithoutSplittingLetters() {
+    ContactRow row;
+    row.set(NOTES, QString(100, QChar(u'ж')));
+    QByteArray out;
+    appendCard(out, row, VCardVersion::V4);
+    for (const QByteArray& line : out.split('\n')) {
+        QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
+        const QByteArray body = line.endsWith('\r') ? line.chopped(1) : line;
+        QVERIFY(QString::fromUtf8(body).toUtf8() == body); // no broken letter
+    }
+    QCOMPARE(contactFromCard(vcard::parse(out).front()).row.text(NOTES), row.text(NOTES));
+}
+
+void TestVCard::roundTripThroughWriter_data() {
+    QTest::addColumn<int>("version");
+    QTest::newRow("4.0") << 4;
+    QTest::newRow("3.0") << 3;
+}
+
+void TestVCard::roundTripThroughWriter() {
+    QFETCH(int, version);
+    ContactRow row;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (c == NUM_MAIN || c == GR_NUM || c == BITHDAY || c == FOTOLINK)
+            continue;
+        // Values with every character the escapes care about.
+        row.set(Column(c), QStringLiteral("%1;,\\:\"ё").arg(QString::fromLatin1(mapping(Column(c)).field).left(8)));
+    }
+    row.set(JOB_ICQ, QStringLiteral("12345"));
+    row.set(HOME_ICQ, QStringLiteral("xmpp:a@b.c"));
+    row.set(NOTES, QStringLiteral("line 1\nline 2"));
+    row.values[BITHDAY] = QDate(1977, 5, 25);
+    row.set(FOTOLINK, QStringLiteral("/home/user/фото 1.jpg"));
+    row.groupPath = QStringLiteral("Работа/Клиенты, VIP");
+    QByteArray out;
+    appendCard(out, row, version == 4 ? VCardVersion::V4 : VCardVersion::V3);
+    const ImportedContact back = contactFromCard(vcard::parse(out).front());
+    for (int c = 0; c < ColumnCount; ++c)
+        if (c != NUM_MAIN && c != GR_NUM)
+            QVERIFY2(back.row.values[c] == row.values[c], mapping(Column(c)).field);
+    QCOMPARE(back.row.groupPath, row.groupPath);
+    QVERIFY(back.notes.isEmpty());
+}
+
+void TestVCard::groupCardDescribesGroupOnly() {
+    QByteArray out;
+    appendGroupCard(out, QStringLiteral("Друзья/Школа"), VCardVersion::V4);
+    const ImportedContact ic = contactFromCard(vcard::parse(out).front());
+    QVERIFY(ic.groupOnly);
+    QCOMPARE(ic.row.groupPath, QStringLiteral("Друзья/Школа"));
+    QVERIFY(ic.row.blank());
+}
+
+void TestVCard::windows1251FileWithoutCharset() {
+    const QByteArray data("BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xC5\xEB\xEA\xE8\xED;\xB8\r\nEND:VCARD\r\n");
+    const ImportedContact ic = contactFromCard(vcard::parse(data).front());
+    QCOMPARE(ic.row.text(FAM), QStringLiteral("Елкин"));
+    QCOMPARE(ic.row.text(FIRST_NAME), QStringLiteral("ё"));
+}
+
+QTEST_GUILESS_MAIN(TestVCard)
+#include "tst_vcard.moc"

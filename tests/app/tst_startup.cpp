@@ -1,0 +1,121 @@
+// Start-up with a database that cannot be reached or a client library that cannot be loaded: the
+// user sees the messages of the connection once, and nothing else tries to connect behind them.
+#include "App.h"
+#include "DbError.h"
+#include "FbClient.h"
+#include "FormMain.h"
+#include "LoginDialog.h"
+#include "MessageBoxes.h"
+#include "TestDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+struct Recorded {
+    QList<msgbox::Shown> boxes;
+    int logins = 0;
+
+    Recorded() {
+        msgbox::setResponder([this](const msgbox::Shown& s) {
+            boxes << s;
+            return QMessageBox::Ok;
+        });
+        LoginDialog::setResponder([this](const QString&, QString&, QString&) {
+            ++logins;
+            return true;
+        });
+    }
+    ~Recorded() {
+        msgbox::clearResponder();
+        LoginDialog::setResponder({});
+    }
+    Recorded(const Recorded&) = delete;
+    Recorded& operator=(const Recorded&) = delete;
+
+    QStringList texts() const {
+        QStringList list;
+        for (const auto& s : boxes)
+            list << s.text;
+        return list;
+    }
+};
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void unreachableDatabaseIsReportedOnce_data() {
+        QTest::addColumn<bool>("prompt");
+        QTest::addColumn<int>("logins");
+        // The first connect, its one retry, and the table opening that follows (Cancel or not).
+        QTest::newRow("no login prompt") << false << 0;
+        QTest::newRow("login prompt") << true << 3;
+    }
+    void unreachableDatabaseIsReportedOnce() {
+        QFETCH(bool, prompt);
+        QFETCH(int, logins);
+        testdb::Folder folder;
+        IniFile ini(folder.iniPath());
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("db"), folder.path() + QStringLiteral("gone/x.gdb"));
+        ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Promt"),
+                        prompt ? QStringLiteral("1") : QStringLiteral("0"));
+        QVERIFY(ini.save());
+        Recorded recorded;
+        {
+            KorvaneApp app;
+            app.main().show();
+            QTest::qWait(300); // the tree's change delay and anything queued at the first show
+            QCOMPARE(recorded.logins, logins);
+            QCOMPARE(recorded.boxes.size(), 2);
+            QCOMPARE(recorded.boxes.at(0).kind, msgbox::Kind::Plain);
+            QCOMPARE(recorded.boxes.at(0).text, QStringLiteral("Error connect to server"));
+            QCOMPARE(recorded.boxes.at(1).kind, msgbox::Kind::Error);
+            QVERIFY(!app.dm().IBPhones->connected());
+            app.main().close();
+        }
+        QCOMPARE(recorded.logins, logins);
+        QCOMPARE(recorded.boxes.size(), 2);
+    }
+
+    // The main window at its designed size, for a person to look at: all four tree buttons show.
+    void screenshotOfTheMainWindow() {
+        testdb::Folder folder;
+        Recorded recorded;
+        KorvaneApp app;
+        TFormMain& main = app.main();
+        main.setWindowState(Qt::WindowNoState);
+        main.show();
+        main.setWindowState(Qt::WindowNoState);
+        main.resize(1024, 700);
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTest::qWait(200);
+        QDir().mkpath(QStringLiteral("/tmp/korvane-shots"));
+        QVERIFY(main.grab().save(QStringLiteral("/tmp/korvane-shots/main-window.png")));
+        QVERIFY(recorded.boxes.isEmpty());
+        main.close();
+    }
+
+    void missingClientLibraryStopsStartUp() {
+        testdb::Folder folder;
+        Recorded recorded;
+        const QString name = fb::libraryName();
+        fb::setLibraryName(QStringLiteral("libno-such-client.so.9"));
+        const QString expected = fb::libraryMissingMessage() + u'.';
+        bool stopped = false;
+        try {
+            KorvaneApp app;
+        } catch (const DbError&) {
+            stopped = true;
+        }
+        fb::setLibraryName(name);
+        QVERIFY(stopped);
+        QCOMPARE(recorded.texts(), QStringList{expected});
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

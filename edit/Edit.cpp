@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,6 +33,11 @@ enum class Kind { Text, PickBusinessLine, PickOrgRightForm, PickJobPost, List, D
 
 const char* const kFotoLink = "FOTOLINK";
 
+// Widths in average characters: a date as the box shows it, and the widest line of a page.
+constexpr int kDateChars = 11;
+constexpr int kLineChars = 110;
+constexpr int kSideButtonWidth = 20;
+
 } // namespace
 
 struct TFormEdit::Entry {
@@ -40,7 +46,6 @@ struct TFormEdit::Entry {
     Kind kind;
     const char* caption;
     int tag = 0;
-    int stretch = 1;
 };
 
 TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
@@ -69,13 +74,13 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
         {1, "FAM", K::Text, "Фамилия"},
         {1, "FIRST_NAME", K::Text, "Имя"},
         {1, "MID_NAME", K::Text, "Отчество"},
-        {2, "JOB_ORG", K::Text, "Организация", 0, 3},
-        {2, "OCCUPATION", K::Text, "Род деятельности", 0, 2},
+        {2, "JOB_ORG", K::Text, "Организация"},
+        {2, "OCCUPATION", K::Text, "Род деятельности"},
         {3, "JOB_POST", K::PickJobPost, "Должность"},
         {3, "Departament", K::Text, "Подразделение"},
         {4, "GROUP_NAME", K::List, "Группа"},
         {4, "COUNTRY", K::Text, "Страна"},
-        {4, "JOB_ADDRESS", K::Text, "Рабочий адрес", 0, 2},
+        {4, "JOB_ADDRESS", K::Text, "Рабочий адрес"},
         {5, "AREA_CODE", K::Text, "Код"},
         {5, "JOB_TEL1", K::Text, "Рабочий тел", 100},
         {5, "JOB_TEL2", K::Text, "Рабочий тел 2", 100},
@@ -89,7 +94,7 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
         {9, "BITHDAY", K::Date, "День рожденья"},
     };
     const std::vector<Entry> workPage{
-        {1, "JOB_ORG", K::Text, "Организация", 0, 2},
+        {1, "JOB_ORG", K::Text, "Организация"},
         {1, "OCCUPATION", K::PickBusinessLine, "Род деятельности"},
         {1, "JOBRIGHTFORM", K::PickOrgRightForm, "Орг. правовая форма"},
         {2, "FAM", K::Text, "Фамилия"},
@@ -164,6 +169,9 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     for (QPushButton* b : {BitBtn1, BitBtn2}) {
         b->setAutoDefault(false); // Enter in a box must not close the editor
+        // A click leaves the focus in the box being typed in, so a half-typed date is judged by the
+        // button's own rule (OK: refused, Cancel: dropped), not by the box losing the focus.
+        b->setFocusPolicy(Qt::TabFocus);
         b->setFixedWidth(64);
         barLayout->addWidget(b);
     }
@@ -176,11 +184,13 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TFormEdit::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFormEdit::BitBtn2Click);
 
-    // Moving to another contact inside the editor (the navigator) shows that contact's picture.
+    // Moving to another contact inside the editor (the navigator) shows that contact's picture, or
+    // none; only the opening reports a picture that cannot be read, so a row that changes on the way
+    // out (Cancel dropping a new contact) never names another contact's file.
     Dataset* contacts = dm_.TabMain.get();
     connect(contacts, &Dataset::currentChanged, this, [this] {
         if (isVisible())
-            showPhotoOfRow(true);
+            showPhotoOfRow(false);
     });
     connect(contacts, &Dataset::rowChanged, this, [this] {
         if (isVisible() && photoLink() != shownLink_)
@@ -264,43 +274,75 @@ QWidget* TFormEdit::makeControl(const Entry& e, QWidget* page) {
     return widget;
 }
 
+int TFormEdit::typicalWidth(const Entry& e) const {
+    // A short column (phones, codes) shows its whole entry limit; a longer one as much as its values
+    // usually take, so that a full page still fits a modest screen.
+    const Field* f = dm_.TabMain->findField(QString::fromUtf8(e.field));
+    int chars = kDateChars;
+    if (e.kind != Kind::Date) {
+        const int limit = f && f->size() > 0 ? f->size() : 30;
+        chars = limit <= 30 ? limit : 30 + (limit - 30) / 3;
+    }
+    const QFontMetrics fm(font());
+    // Frame and text margins of the box; a «…» or calendar button beside it.
+    int width = fm.averageCharWidth() * chars + 14;
+    if (e.kind != Kind::Text && e.kind != Kind::Memo)
+        width += kSideButtonWidth;
+    return width;
+}
+
 QWidget* TFormEdit::buildPage(const QString& objectName, const QString& title, const std::vector<Entry>& entries) {
     auto* page = new QWidget(PageControl1);
     page->setObjectName(objectName);
     page->setAccessibleName(title);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(8, 6, 8, 6);
-    column->setSpacing(4);
-    QHBoxLayout* row = nullptr;
-    int rowNumber = 0, inRow = 0;
+    column->setSpacing(0);
+    // A designed row too wide for the page continues on the next line, in the same order.
+    const int lineWidth = QFontMetrics(font()).averageCharWidth() * kLineChars;
+    constexpr int kSpacing = 6;
+    QHBoxLayout* line = nullptr;
+    int rowNumber = 0, used = 0, inLine = 0;
+    bool lastIsDate = false;
     QWidget* previous = nullptr;
+    auto closeLine = [&] {
+        if (!line)
+            return;
+        // A lone date box keeps about its own width rather than the whole line's.
+        if (inLine == 1 && lastIsDate)
+            line->addStretch(lineWidth - used);
+    };
     for (const Entry& e : entries) {
-        if (e.row != rowNumber) {
-            if (row && inRow == 1 && entries[&e - &entries[0] - 1].kind == Kind::Date)
-                row->addStretch(2); // a lone date box needs no full width
-            row = new QHBoxLayout;
-            row->setSpacing(6);
-            column->addLayout(row);
+        const int width = typicalWidth(e);
+        if (e.row != rowNumber || (inLine > 0 && used + kSpacing + width > lineWidth)) {
+            closeLine();
+            if (line)
+                column->addStretch(1); // spare height goes between the lines, not below the last
+            line = new QHBoxLayout;
+            line->setSpacing(kSpacing);
+            column->addLayout(line);
             rowNumber = e.row;
-            inRow = 0;
+            used = 0;
+            inLine = 0;
         }
         auto* cell = new QVBoxLayout;
         cell->setSpacing(1);
         QWidget* control = makeControl(e, page);
+        control->setMinimumWidth(width);
         QLabel* label = makeLabel(QString::fromUtf8(e.caption), page);
         label->setBuddy(control);
         cell->addWidget(label);
         cell->addWidget(control);
-        row->addLayout(cell, e.stretch);
-        ++inRow;
+        line->addLayout(cell, width);
+        used += (inLine > 0 ? kSpacing : 0) + width;
+        ++inLine;
+        lastIsDate = e.kind == Kind::Date;
         QWidget* focus = boxes_.last().second;
         if (previous)
             setTabOrder(previous, focus);
         previous = focus;
     }
-    if (row && inRow == 1 && entries.back().kind == Kind::Date)
-        row->addStretch(2);
-    column->addStretch(1);
+    closeLine();
     return page;
 }
 
@@ -322,6 +364,9 @@ QWidget* TFormEdit::buildOtherPage() {
     QWidget* previous = nullptr;
     for (const Entry& e : entries) {
         QWidget* control = makeControl(e, page);
+        control->setMinimumWidth(typicalWidth(e));
+        if (e.kind == Kind::Date)
+            control->setMaximumWidth(typicalWidth(e) * 2);
         QLabel* label = makeLabel(QString::fromUtf8(e.caption), page);
         label->setBuddy(control);
         left->addWidget(label);
@@ -432,7 +477,28 @@ void TFormEdit::FormShow() {
     showPhotoOfRow(true);
 }
 
+DateBox* TFormEdit::unreadableDate() const {
+    for (DateBox* date : findChildren<DateBox*>())
+        if (date->hasUnreadableText())
+            return date;
+    return nullptr;
+}
+
+void TFormEdit::dropUnreadableDates() {
+    if (unreadableDate())
+        bindings_->refresh();
+}
+
 void TFormEdit::BitBtn1Click() {
+    // A date that cannot be read is not saved as the old one: the editor stays open on that box.
+    if (DateBox* date = unreadableDate()) {
+        if (QWidget* page = pageOf(date))
+            PageControl1->setCurrentWidget(page);
+        date->lineEdit()->setFocus(Qt::OtherFocusReason);
+        date->lineEdit()->selectAll();
+        msgbox::showError(QStringLiteral("'%1' is not a valid date").arg(date->lineEdit()->text().trimmed()));
+        return;
+    }
     Dataset& contacts = *dm_.TabMain;
     if (contacts.isEditing()) {
         try {
@@ -451,6 +517,7 @@ void TFormEdit::BitBtn2Click() {
     } catch (...) {
         // A failed discard is of no interest: the window closes.
     }
+    dropUnreadableDates();
     done(QDialog::Rejected);
 }
 
@@ -459,8 +526,10 @@ void TFormEdit::reject() {
 }
 
 void TFormEdit::closeEvent(QCloseEvent* event) {
-    // The close box neither saves nor discards: a pending change waits for the cursor to move.
+    // The close box neither saves nor discards: a pending change waits for the cursor to move. A
+    // date that cannot be read was never stored; the box shows the stored one again.
     event->accept();
+    dropUnreadableDates();
     done(QDialog::Rejected);
 }
 

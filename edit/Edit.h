@@ -5,6 +5,7 @@
 #include <functional>
 
 class DataBindings;
+class DateBox;
 class DBNavigator;
 class QAction;
 class QLabel;
@@ -76,10 +77,16 @@ private:
     QWidget* buildPage(const QString& objectName, const QString& title, const std::vector<Entry>& entries);
     QWidget* buildOtherPage();
     QWidget* makeControl(const Entry& e, QWidget* page);
+    // The width a box needs to show a typical value of its column.
+    int typicalWidth(const Entry& e) const;
     QLabel* makeLabel(const QString& caption, QWidget* page);
     void watchDoubleClick(QWidget* box, bool pick);
     void showPhotoOfRow(bool reportUnreadable);
     void showPhotoSilently();
+    // The first date box whose text is not a date, or nullptr.
+    DateBox* unreadableDate() const;
+    // Shows the stored dates again in boxes whose text is not a date.
+    void dropUnreadableDates();
     QString photoLink() const;
 
     TDM& dm_;

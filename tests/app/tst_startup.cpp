@@ -8,9 +8,12 @@
 #include "MessageBoxes.h"
 #include "TestDatabase.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -93,10 +96,36 @@ private Q_SLOTS:
         main.resize(1024, 700);
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         QTest::qWait(200);
-        QDir().mkpath(QStringLiteral("/tmp/korvane-shots"));
-        QVERIFY(main.grab().save(QStringLiteral("/tmp/korvane-shots/main-window.png")));
+        QDir().mkpath(QStringLiteral("/tmp/korvane-shots-windows"));
+        QVERIFY(main.grab().save(QStringLiteral("/tmp/korvane-shots-windows/main-window.png")));
         QVERIFY(recorded.boxes.isEmpty());
         main.close();
+    }
+
+    // "Закрыть" closes the main window exactly as its close box does: the same files are left.
+    void closeCommandAndCloseBoxLeaveIdenticalFiles() {
+        QByteArray placements[2];
+        for (int i = 0; i < 2; ++i) {
+            testdb::Folder folder;
+            Recorded recorded;
+            {
+                KorvaneApp app;
+                app.main().show();
+                QVERIFY(QTest::qWaitForWindowExposed(&app.main()));
+                if (i == 0)
+                    app.main().action(QStringLiteral("acClose"))->trigger();
+                else
+                    app.main().windowHandle()->close(); // the window system's close box
+                QVERIFY(!app.main().isVisible());
+            }
+            QFile f(folder.path() + QStringLiteral("korvane.INI"));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            placements[i] = f.readAll();
+            QVERIFY(recorded.boxes.isEmpty());
+        }
+        QVERIFY(placements[0].contains("Visible=0"));
+        QVERIFY(placements[0].contains("PanelLeft_Width="));
+        QCOMPARE(placements[1], placements[0]);
     }
 
     void missingClientLibraryStopsStartUp() {

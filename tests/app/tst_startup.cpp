@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSplitter>
 #include <QTest>
 #include <QWindow>
 
@@ -126,6 +129,33 @@ private Q_SLOTS:
         QVERIFY(placements[0].contains("Visible=0"));
         QVERIFY(placements[0].contains("PanelLeft_Width="));
         QCOMPARE(placements[1], placements[0]);
+    }
+
+    // Saved values that would put the main window or its grids out of reach are brought back.
+    void mainWindowOutOfReachIsBroughtBack() {
+        testdb::Folder folder;
+        Recorded recorded;
+        IniFile placementFile(folder.path() + QStringLiteral("korvane.INI"));
+        const QString s = QStringLiteral("TFormMain");
+        placementFile.writeString(s, QStringLiteral("FormVersion"), QStringLiteral("0"));
+        placementFile.writeString(s, QStringLiteral("ShowCmd"), QStringLiteral("1"));
+        placementFile.writeInteger(s, QStringLiteral("PixelsPerInch"),
+                                   qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
+        placementFile.writeString(s, QStringLiteral("NormPos"), QStringLiteral("-900,-450,-100,150"));
+        placementFile.writeString(s, QStringLiteral("PanelLeft_Width"), QStringLiteral("99999"));
+        QVERIFY(placementFile.save());
+        KorvaneApp app;
+        TFormMain& main = app.main();
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(area.intersects(main.geometry()));
+        QVERIFY(main.geometry().left() >= area.left() && main.geometry().top() >= area.top());
+        const auto* splitter = main.findChild<QSplitter*>(QStringLiteral("Splitter1"));
+        QVERIFY(splitter);
+        QVERIFY(splitter->sizes().value(1) >= 200);
+        QVERIFY(recorded.boxes.isEmpty());
+        main.close();
     }
 
     void missingClientLibraryStopsStartUp() {

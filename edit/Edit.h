@@ -73,7 +73,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Entry;
+    enum class Kind { Text, PickBusinessLine, PickOrgRightForm, PickJobPost, List, Date, Memo };
+    // One control of a page: its designed row, column, kind, caption and communication tag.
+    struct Entry {
+        int row;
+        const char* field;
+        Kind kind;
+        const char* caption;
+        int tag = 0;
+    };
+    // The pages and their controls (EditPages.cpp).
+    void buildPages();
     QWidget* buildPage(const QString& objectName, const QString& title, const std::vector<Entry>& entries);
     QWidget* buildOtherPage();
     QWidget* makeControl(const Entry& e, QWidget* page);

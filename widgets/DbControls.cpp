@@ -77,8 +77,10 @@ DateBox::DateBox(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(this)) 
             Q_EMIT dateEdited(d);
     });
     connect(edit_, &QLineEdit::editingFinished, this, [this] {
-        // Another window taking the focus (a message box, the window closing) is no end of typing.
-        if (focusOutReason_ == Qt::ActiveWindowFocusReason || focusOutReason_ == Qt::PopupFocusReason)
+        // Another window taking the focus (a message box, the window closing) is no end of typing,
+        // nor is a button's shortcut (Alt+O on OK), whose own rule judges the date.
+        if (focusOutReason_ == Qt::ActiveWindowFocusReason || focusOutReason_ == Qt::PopupFocusReason ||
+            focusOutReason_ == Qt::ShortcutFocusReason)
             return;
         Q_EMIT editingFinished();
     });

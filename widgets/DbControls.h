@@ -61,8 +61,9 @@ public:
 Q_SIGNALS:
     // The user typed a readable date, emptied the box or picked a date.
     void dateEdited(const QDate& date);
-    // Return, or the focus moving to another control of the same window; not when another window
-    // (a message box, the window closing) or the calendar drop-down takes the focus.
+    // Return, or the focus moving to another control of the same window by Tab or the mouse; not
+    // when another window (a message box, the window closing), the calendar drop-down or a shortcut
+    // takes the focus.
     void editingFinished();
 
 protected:

@@ -415,6 +415,7 @@ private Q_SLOTS:
         QTest::newRow("Esc") << "Esc" << false;
         QTest::newRow("close box") << "close box" << false;
         QTest::newRow("OK") << "OK" << true;
+        QTest::newRow("OK by its shortcut") << "Alt+O" << true;
     }
     void halfTypedDate() {
         QFETCH(QString, way);
@@ -436,6 +437,10 @@ private Q_SLOTS:
             QTest::keyClick(date, Qt::Key_Escape);
         else if (way == u"close box")
             form_->windowHandle()->close();
+        else if (way == u"Alt+O") {
+            QTest::keyClick(date, Qt::Key_O, Qt::AltModifier);
+            QTest::qWait(300); // a shortcut clicks its button a moment later
+        }
         else
             QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
         QCoreApplication::processEvents();

@@ -440,8 +440,7 @@ private Q_SLOTS:
         else if (way == u"Alt+O") {
             QTest::keyClick(date, Qt::Key_O, Qt::AltModifier);
             QTest::qWait(300); // a shortcut clicks its button a moment later
-        }
-        else
+        } else
             QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
         QCoreApplication::processEvents();
         if (!refused) {

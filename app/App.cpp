@@ -46,12 +46,13 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     ui.error = [](const QString& m) { msgbox::showError(m); };
     ui.startServer = [](const QString& program) { QProcess::startDetached(program, {QStringLiteral("-a")}); };
     try {
-        dm_ = std::make_unique<TDM>(programfolder::path(), ui);
+        // Without the client library nothing can work: start-up stops with its message alone.
+        fb::api();
     } catch (const DbError& e) {
-        // The client library is missing: the program still starts, with the tables closed.
         msgbox::showError(e.message());
         throw;
     }
+    dm_ = std::make_unique<TDM>(programfolder::path(), ui);
     main_ = create<TFormMain>(splash, 20, *dm_);
     TFormMain* mainWindow = main_;
     // The editor's picker exists before the editor, which keeps a reference to it.
@@ -167,8 +168,8 @@ int runKorvane(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    // The title of the message boxes; no display name, which Qt would append to every caption.
     QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Korvane Personal"));
     mainactions::useIconTheme();
 
     auto splash = std::make_unique<TFormSplash>();

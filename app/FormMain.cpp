@@ -18,6 +18,7 @@
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "StickyMarks.h"
+#include "WindowPlacement.h"
 #include "servis.h"
 
 #include <QAction>
@@ -38,6 +39,13 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// The narrowest the contact grids get when the left panel's width is restored.
+constexpr int kMinimumGridWidth = 200;
+
+} // namespace
 
 TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
     setObjectName(QStringLiteral("FormMain"));
@@ -345,9 +353,10 @@ void TFormMain::restoreStoredProperties(const IniFile& f) {
         bool ok = false;
         const int w = f.readString(s, QStringLiteral("PanelLeft_Width")).toInt(&ok);
         if (ok && w >= 0) {
-            QList<int> sizes = Splitter1->sizes();
-            const int total = sizes.value(0) + sizes.value(1);
-            Splitter1->setSizes({w, std::max(total - w, 100)});
+            // Both sides stay usable: the splitter spans the window, whose size is restored by now.
+            const int total = std::max(width(), 200) - Splitter1->handleWidth();
+            const int left = placement::fitSplit(w, total, 20, kMinimumGridWidth);
+            Splitter1->setSizes({left, std::max(total - left, 0)});
         }
     }
 }

@@ -40,7 +40,20 @@ LoginDialog::LoginDialog(const QString& databaseName, const QString& user, const
 QString LoginDialog::userName() const { return userEdit_->text(); }
 QString LoginDialog::password() const { return passwordEdit_->text(); }
 
+namespace {
+LoginDialog::Responder& responder() {
+    static LoginDialog::Responder r;
+    return r;
+}
+} // namespace
+
+void LoginDialog::setResponder(Responder r) {
+    responder() = std::move(r);
+}
+
 bool LoginDialog::ask(const QString& databaseName, QString& user, QString& password) {
+    if (responder())
+        return responder()(databaseName, user, password);
     LoginDialog d(databaseName, user, password);
     if (d.exec() != QDialog::Accepted)
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLineEdit;
 
@@ -14,6 +15,10 @@ public:
 
     // The prompt the data module calls; false on Cancel.
     static bool ask(const QString& databaseName, QString& user, QString& password);
+
+    // Tests answer the prompt instead of the dialog; an empty function means the dialog.
+    using Responder = std::function<bool(const QString& databaseName, QString& user, QString& password)>;
+    static void setResponder(Responder responder);
 
 private:
     QLineEdit* userEdit_;

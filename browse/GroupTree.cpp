@@ -30,6 +30,7 @@ constexpr int kRootGroup = 1;
 constexpr int kFoldedWidth = 18;
 constexpr int kDesignedWidth = 120;
 constexpr int kChangeDelayMs = 100;
+constexpr int kToolButtonSize = 24;
 
 GroupTree::InputAnswer& inputResponder() {
     static GroupTree::InputAnswer answer;
@@ -138,6 +139,14 @@ void GroupTree::buildToolbar() {
     TreeMainToolBar = new QToolBar(PanelLeftBottom);
     TreeMainToolBar->setObjectName(QStringLiteral("TreeMainToolBar"));
     TreeMainToolBar->setIconSize(QSize(16, 16));
+    // All four buttons fit the designed 120-pixel panel beside the arrows: no margins, no spacing,
+    // buttons just large enough for their pictures.
+    TreeMainToolBar->setContentsMargins(0, 0, 0, 0);
+    if (QLayout* l = TreeMainToolBar->layout()) {
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(0);
+    }
+    TreeMainToolBar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
     TreeMainToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     TreeMainToolBar->setMovable(false);
     TreeMainToolBar->setFloatable(false);
@@ -146,6 +155,7 @@ void GroupTree::buildToolbar() {
         b->setObjectName(QString::fromLatin1(name));
         b->setDefaultAction(action);
         b->setAutoRaise(true);
+        b->setFixedSize(kToolButtonSize, kToolButtonSize);
         TreeMainToolBar->addWidget(b);
         return b;
     };
@@ -245,6 +255,10 @@ void GroupTree::RebuildTree() {
     settingText_ = true;
     TreeViewMain->clear();
     settingText_ = false;
+    // Without a connection there are no groups to show; reading them would connect once more and ask
+    // the user again for what start-up has already reported.
+    if (!dm_.IBPhones->connected())
+        return;
     try {
         ExpandLevel(nullptr);
     } catch (const DbError& e) {

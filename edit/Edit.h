@@ -5,6 +5,7 @@
 #include <functional>
 
 class DataBindings;
+class DateBox;
 class DBNavigator;
 class QAction;
 class QLabel;
@@ -72,14 +73,30 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Entry;
+    enum class Kind { Text, PickBusinessLine, PickOrgRightForm, PickJobPost, List, Date, Memo };
+    // One control of a page: its designed row, column, kind, caption and communication tag.
+    struct Entry {
+        int row;
+        const char* field;
+        Kind kind;
+        const char* caption;
+        int tag = 0;
+    };
+    // The pages and their controls (EditPages.cpp).
+    void buildPages();
     QWidget* buildPage(const QString& objectName, const QString& title, const std::vector<Entry>& entries);
     QWidget* buildOtherPage();
     QWidget* makeControl(const Entry& e, QWidget* page);
+    // The width a box needs to show a typical value of its column.
+    int typicalWidth(const Entry& e) const;
     QLabel* makeLabel(const QString& caption, QWidget* page);
     void watchDoubleClick(QWidget* box, bool pick);
     void showPhotoOfRow(bool reportUnreadable);
     void showPhotoSilently();
+    // The first date box whose text is not a date, or nullptr.
+    DateBox* unreadableDate() const;
+    // Shows the stored dates again in boxes whose text is not a date.
+    void dropUnreadableDates();
     QString photoLink() const;
 
     TDM& dm_;

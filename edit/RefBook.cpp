@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -155,7 +156,18 @@ TFormRefBookUse::TFormRefBookUse(QWidget* parent) : QDialog(parent) {
     DBGridEh1 = new DatasetGridView(this);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     layout->addWidget(DBGridEh1);
-    connect(DBGridEh1, &QAbstractItemView::doubleClicked, this, &TFormRefBookUse::DBGridEh1DblClick);
+    // Every double-click in the grid picks, also on an empty book or below the last row, where the
+    // view itself reports none.
+    DBGridEh1->viewport()->installEventFilter(this);
+}
+
+bool TFormRefBookUse::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBGridEh1->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        DBGridEh1DblClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormRefBookUse::setBook(DataSource* source) {

@@ -69,6 +69,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Esc closes as the close box does
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // Opens the editor modally on the book of the kind with the book's caption (the main menu's

@@ -86,8 +86,9 @@ bool SetTextProperty(QObject* component, const QString& propertyName, const QStr
 inline constexpr char kRadioGroupProperty[] = "radioGroup";
 
 // Applies the language file to each window of the list in turn; nullptr entries are skipped.
-// With W the window's objectName and C the objectName of any named QObject inside the window (actions
-// and hidden widgets included), section W gives:
+// With W the window's objectName and C the objectName of any named QObject inside the window (actions,
+// menus and hidden widgets included, but nothing of another window that has W as its parent, such as
+// a dialog: that window has a section of its own), section W gives:
 //   W.Caption        the window title, if not empty;
 //   W.C.Caption      SetTextProperty(C, "Caption", value);
 //   W.C.Hint         SetTextProperty(C, "Hint", value);

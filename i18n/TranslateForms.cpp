@@ -162,6 +162,34 @@ void translateItems(QObject* component, const LangFile& file, const QString& sec
     }
 }
 
+// Another window inside this one (a dialog or window created with this one as its parent) has a
+// section of its own; menus and other popups belong to the window that shows them.
+bool isOtherWindow(const QObject* object) {
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    if (widget == nullptr || !widget->isWindow())
+        return false;
+    switch (widget->windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Drawer:
+    case Qt::SplashScreen:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The components the window owns, in creation order, without entering the windows it holds.
+void collectComponents(const QObject* parent, QList<QPointer<QObject>>& components) {
+    for (QObject* child : parent->children()) {
+        if (isOtherWindow(child))
+            continue;
+        components.append(child);
+        collectComponents(child, components);
+    }
+}
+
 void translateWindow(QWidget* window, const LangFile& file) {
     const QString section = window->objectName();
     const QString title = file.read(section, section + QStringLiteral(".Caption"), {});
@@ -171,8 +199,7 @@ void translateWindow(QWidget* window, const LangFile& file) {
     // Setting a text may delete helper objects further down the list (a QLabel drops its rich-text
     // control), so the walk holds guarded pointers.
     QList<QPointer<QObject>> components;
-    for (QObject* child : window->findChildren<QObject*>())
-        components.append(child);
+    collectComponents(window, components);
     for (const QPointer<QObject>& component : components) {
         if (component.isNull())
             continue;

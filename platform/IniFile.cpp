@@ -29,7 +29,11 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
         readable_ = false;
         return;
     }
-    const QString text = cp1251::decode(file.readAll());
+    const QByteArray bytes = file.readAll();
+    // Many editors save with the UTF-8 mark; such a file is UTF-8, every other one cp1251.
+    static const QByteArray utf8Mark("\xEF\xBB\xBF");
+    const QString text =
+        bytes.startsWith(utf8Mark) ? QString::fromUtf8(bytes.mid(utf8Mark.size())) : cp1251::decode(bytes);
     sections_.push_back(Section{QString(), false, {}});
     qsizetype start = 0;
     while (start <= text.size()) {

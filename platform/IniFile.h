@@ -7,8 +7,8 @@
 // An INI file with the rules of the Windows private-profile functions: sections in square brackets,
 // key=value lines, section and key names compared without regard to case, blanks around keys and
 // values dropped, a value in one pair of quotes loses them, the first section and the first key of a
-// name win, order kept on writing, cp1251 on disk. The file is read when the object is made and
-// written by save().
+// name win, order kept on writing, cp1251 on disk (a file that starts with the UTF-8 mark is read as
+// UTF-8). The file is read when the object is made and written by save().
 class IniFile {
 public:
     explicit IniFile(QString path);

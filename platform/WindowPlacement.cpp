@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace placement {
 namespace {
 
@@ -102,6 +104,34 @@ int showCmdFor(ShowState state) {
         break;
     }
     return 1;
+}
+
+QRect fitOnScreen(const QRect& wanted, const QList<QRect>& areas, const QSize& minimum) {
+    if (areas.isEmpty() || !wanted.isValid())
+        return wanted;
+    QRect area = areas.first();
+    long long best = 0;
+    for (const QRect& a : areas) {
+        const QRect common = a.intersected(wanted);
+        const long long size = common.isValid() ? static_cast<long long>(common.width()) * common.height() : 0;
+        if (size > best) {
+            best = size;
+            area = a;
+        }
+    }
+    if (!area.isValid())
+        return wanted;
+    const int width = std::max(std::min(wanted.width(), area.width()), std::max(minimum.width(), 1));
+    const int height = std::max(std::min(wanted.height(), area.height()), std::max(minimum.height(), 1));
+    // Right and bottom edges first, so that a window larger than the area keeps its left-top corner in view.
+    const int left = std::max(std::min(wanted.left(), area.left() + area.width() - width), area.left());
+    const int top = std::max(std::min(wanted.top(), area.top() + area.height() - height), area.top());
+    return QRect(left, top, width, height);
+}
+
+int fitSplit(int wanted, int total, int minFirst, int minSecond) {
+    const int most = std::max(minFirst, total - minSecond);
+    return std::clamp(wanted, minFirst, most);
 }
 
 } // namespace placement

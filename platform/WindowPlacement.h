@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -37,5 +38,15 @@ void write(IniFile& file, const QString& section, const Saved& saved);
 
 // ShowCmd of a window in the given state.
 int showCmdFor(ShowState state);
+
+// Where a restored window goes so that the user can reach it: the available area (of several
+// screens, the one the rectangle overlaps most, else the first) takes the whole rectangle. A
+// rectangle larger than the area shrinks to it, though never below the window's minimum size, and
+// one lying partly or wholly outside is moved in. An empty list of areas leaves the rectangle alone.
+QRect fitOnScreen(const QRect& wanted, const QList<QRect>& areas, const QSize& minimum = QSize());
+
+// The width of the first of two panes side by side, limited so that the first keeps at least
+// minFirst and the second at least minSecond of the total; when both cannot, the first gets minFirst.
+int fitSplit(int wanted, int total, int minFirst, int minSecond);
 
 } // namespace placement

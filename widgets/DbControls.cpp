@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -75,7 +76,14 @@ DateBox::DateBox(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(this)) 
         if (d.isValid())
             Q_EMIT dateEdited(d);
     });
-    connect(edit_, &QLineEdit::editingFinished, this, &DateBox::editingFinished);
+    connect(edit_, &QLineEdit::editingFinished, this, [this] {
+        // Another window taking the focus (a message box, the window closing) is no end of typing,
+        // nor is a button's shortcut (Alt+O on OK), whose own rule judges the date.
+        if (focusOutReason_ == Qt::ActiveWindowFocusReason || focusOutReason_ == Qt::PopupFocusReason ||
+            focusOutReason_ == Qt::ShortcutFocusReason)
+            return;
+        Q_EMIT editingFinished();
+    });
 }
 
 QString DateBox::format() {
@@ -87,15 +95,60 @@ QString DateBox::format() {
 }
 
 QDate DateBox::parse(const QString& text) {
+    return parse(text, QDate::currentDate());
+}
+
+int DateBox::completeYear(int twoDigitYear, int currentYear) {
+    // The hundred years from fifty before the current year: in 2026, "85" is 1985 and "30" is 2030.
+    const int first = currentYear - 50;
+    int year = first - first % 100 + twoDigitYear;
+    if (year < first)
+        year += 100;
+    return year;
+}
+
+QDate DateBox::parse(const QString& text, const QDate& today) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
-    QDate d = QLocale::system().toDate(t, format());
+    const QLocale locale = QLocale::system();
+    QDate d = locale.toDate(t, format());
     if (!d.isValid())
         d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
     if (!d.isValid())
         d = QDate::fromString(t, Qt::ISODate);
-    return d;
+    if (d.isValid() && d.year() >= 100)
+        return d;
+    if (d.isValid()) {
+        // Read as a year of the first century: the user meant a two-digit year.
+        const QDate completed(completeYear(d.year() % 100, today.year()), d.month(), d.day());
+        if (completed.isValid())
+            return completed;
+    }
+    // A two-digit year, in the locale's order of day, month and year or else as day.month.year, as a
+    // desktop date box takes it.
+    static const QRegularExpression nonDigits(QStringLiteral("[^0-9]+"));
+    const QStringList parts = t.split(nonDigits, Qt::SkipEmptyParts);
+    if (parts.size() != 3 || t.front().isDigit() == false || !t.back().isDigit())
+        return {};
+    const QString f = format();
+    const qsizetype dayAt = f.indexOf(u'd'), monthAt = f.indexOf(u'M'), yearAt = f.indexOf(u'y');
+    QList<int> orders; // index of day, month, year among the parts
+    if (dayAt >= 0 && monthAt >= 0 && yearAt >= 0) {
+        auto rank = [&](qsizetype at) { return int(at > dayAt) + int(at > monthAt) + int(at > yearAt); };
+        orders << rank(dayAt) * 100 + rank(monthAt) * 10 + rank(yearAt);
+    }
+    orders << 12; // day, month, year
+    for (int order : orders) {
+        const QString& year = parts[order % 10];
+        if (year.size() != 2)
+            continue;
+        const QDate completed(completeYear(year.toInt(), today.year()), parts[(order / 10) % 10].toInt(),
+                              parts[order / 100].toInt());
+        if (completed.isValid())
+            return completed;
+    }
+    return {};
 }
 
 QDate DateBox::date() const {
@@ -141,6 +194,13 @@ void DateBox::pickDate(const QDate& date) {
 }
 
 bool DateBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_) {
+        // The box hears of the focus leaving before it reports the end of typing.
+        if (event->type() == QEvent::FocusOut)
+            focusOutReason_ = static_cast<QFocusEvent*>(event)->reason();
+        else if (event->type() == QEvent::FocusIn || event->type() == QEvent::KeyPress)
+            focusOutReason_ = Qt::OtherFocusReason;
+    }
     if (watched == edit_ && isAltDown(event)) {
         showCalendar();
         return true;

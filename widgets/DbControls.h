@@ -49,7 +49,10 @@ public:
 
     // The format of the box: the locale's short date with a four-digit year.
     static QString format();
+    // The date a text names; a two-digit year is completed into the hundred years around today.
     static QDate parse(const QString& text);
+    static QDate parse(const QString& text, const QDate& today);
+    static int completeYear(int twoDigitYear, int currentYear);
 
     void showCalendar();
     // The open calendar drop-down, or nullptr.
@@ -58,6 +61,9 @@ public:
 Q_SIGNALS:
     // The user typed a readable date, emptied the box or picked a date.
     void dateEdited(const QDate& date);
+    // Return, or the focus moving to another control of the same window by Tab or the mouse; not
+    // when another window (a message box, the window closing), the calendar drop-down or a shortcut
+    // takes the focus.
     void editingFinished();
 
 protected:
@@ -70,4 +76,5 @@ private:
     QToolButton* button_;
     QWidget* popup_ = nullptr;
     QCalendarWidget* calendar_ = nullptr;
+    Qt::FocusReason focusOutReason_ = Qt::OtherFocusReason;
 };

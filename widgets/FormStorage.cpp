@@ -4,20 +4,43 @@
 #include "ProgramFolder.h"
 #include "WindowPlacement.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
+
 int screenPixelsPerInch(const QWidget* w) {
     const QScreen* s = w->screen();
     return s ? qRound(s->logicalDotsPerInch()) : 96;
 }
+
+// The areas a window may take, the primary screen's first, less the frame the window manager adds.
+QList<QRect> availableAreas(const QWidget* w) {
+    QList<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas << primary->availableGeometry();
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s != primary)
+            areas << s->availableGeometry();
+    const QWindow* handle = w->windowHandle();
+    const QMargins frame = handle ? handle->frameMargins() : QMargins();
+    for (QRect& a : areas)
+        a = a.marginsRemoved(frame);
+    return areas;
+}
+
 } // namespace
 
 FormStorage::FormStorage(QWidget* window, QString section, bool isMainWindow)
-    : QObject(window), window_(window), section_(std::move(section)), isMain_(isMainWindow) {
+    : QObject(window), window_(window), windowClass_(window->metaObject()), section_(std::move(section)),
+      isMain_(isMainWindow) {
     window->installEventFilter(this);
 }
 
@@ -34,8 +57,12 @@ bool FormStorage::eventFilter(QObject* watched, QEvent* event) {
             // Placement comes before the window's own show handler.
             restore();
             shownSinceSave_ = true;
-        } else if (event->type() == QEvent::Close && event->isAccepted()) {
-            save();
+        } else if (event->type() == QEvent::Hide && shownSinceSave_) {
+            // Every close ends in a hide: the close box, close(), and QDialog::done, which sends no
+            // close event. A hide inside the window's destructor finds the window's own part gone,
+            // so its own values cannot be asked for any more.
+            const bool destroying = window_->metaObject() != windowClass_;
+            write(destroying, !destroying);
         }
     }
     return QObject::eventFilter(watched, event);
@@ -46,12 +73,16 @@ void FormStorage::restore() {
         return;
     const IniFile file(programfolder::placementFilePath());
     const placement::Restored r = placement::read(file, section_, screenPixelsPerInch(window_), isMain_);
-    if (r.normal) {
-        const bool sizeable = window_->minimumSize() != window_->maximumSize();
-        if (sizeable)
-            window_->setGeometry(*r.normal);
-        else
-            window_->move(r.normal->topLeft());
+    const bool sizeable = window_->minimumSize() != window_->maximumSize();
+    QRect wanted = window_->geometry();
+    if (r.normal)
+        wanted = sizeable ? *r.normal : QRect(r.normal->topLeft(), window_->size());
+    // A window out of reach is of no use: it is moved into view and shrunk to fit.
+    const QRect fitted =
+        placement::fitOnScreen(wanted, availableAreas(window_), sizeable ? window_->minimumSize() : window_->size());
+    if (r.normal || fitted != window_->geometry()) {
+        // The client area's rectangle; move() would place the frame's corner instead.
+        window_->setGeometry(sizeable ? fitted : QRect(fitted.topLeft(), window_->size()));
     }
     Qt::WindowStates state = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     switch (r.state) {
@@ -59,12 +90,14 @@ void FormStorage::restore() {
         state |= Qt::WindowMaximized;
         break;
     case placement::ShowState::Minimized:
-        // The main window opens normal and is then minimised.
+        // The main window opens normal and is then minimised; the others open minimised.
         if (isMain_)
             QTimer::singleShot(0, window_.data(), [w = window_] {
                 if (w)
                     w->setWindowState(w->windowState() | Qt::WindowMinimized);
             });
+        else
+            state |= Qt::WindowMinimized;
         break;
     case placement::ShowState::Normal:
         break;
@@ -75,9 +108,16 @@ void FormStorage::restore() {
 }
 
 void FormStorage::save(bool destroying) {
+    write(destroying, true);
+}
+
+void FormStorage::write(bool destroying, bool withProperties) {
     if (!window_)
         return;
-    IniFile file(programfolder::placementFilePath());
+    const QString path = programfolder::placementFilePath();
+    // The configuration folder may not exist yet on a fresh account.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    IniFile file(path);
     placement::Saved s;
     const Qt::WindowStates st = window_->windowState();
     s.showCmd = placement::showCmdFor(st & Qt::WindowMinimized   ? placement::ShowState::Minimized
@@ -87,7 +127,7 @@ void FormStorage::save(bool destroying) {
     s.normal = window_->normalGeometry().isValid() ? window_->normalGeometry() : window_->geometry();
     s.visible = destroying;
     placement::write(file, section_, s);
-    if (saveProperties)
+    if (withProperties && saveProperties)
         saveProperties(file);
     file.save();
     shownSinceSave_ = false;

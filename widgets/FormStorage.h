@@ -7,10 +7,13 @@
 
 class QWidget;
 class IniFile;
+struct QMetaObject;
 
 // Keeps a window's placement in the placement file, in the section named after the window's class:
-// restored each time the window is shown (before its own show handler), saved when a close is
-// accepted and again at destruction if it has not been saved since it was last shown.
+// restored each time the window is shown (before its own show handler) and brought onto the
+// available screen area; saved whenever the window closes, whichever way (close box, close(), a
+// dialog's OK, Cancel or Esc), and again at destruction if it has not been saved since it was last
+// shown.
 class FormStorage : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +35,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void write(bool destroying, bool withProperties);
+
     QPointer<QWidget> window_;
+    const QMetaObject* windowClass_; // differs once the window's own destructor has run
     QString section_;
     bool isMain_;
     bool shownSinceSave_ = false;

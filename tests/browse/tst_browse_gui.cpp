@@ -809,6 +809,56 @@ private Q_SLOTS:
             items << a->text();
         QCOMPARE(items, menu);
     }
+
+    // At the designed 120 pixels every toolbar button shows, none behind an overflow arrow.
+    void allFourToolbarButtonsAtTheDesignedWidth() {
+        QWidget host;
+        auto* layout = new QHBoxLayout(&host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* splitter = new QSplitter(&host);
+        splitter->setHandleWidth(3);
+        splitter->setChildrenCollapsible(false);
+        auto* tree = new GroupTree(*dm_, splitter);
+        splitter->addWidget(tree);
+        splitter->addWidget(new QWidget);
+        layout->addWidget(splitter);
+        host.resize(800, 500);
+        splitter->setSizes({120, 677});
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QCOMPARE(tree->width(), 120);
+        for (QToolButton* b : {tree->ToolButton1, tree->ToolButton2, tree->ToolButton3, tree->ToolButton4}) {
+            QVERIFY2(b->isVisible(), qPrintable(b->objectName()));
+            const QRect inPanel(b->mapTo(tree, QPoint(0, 0)), b->size());
+            QVERIFY2(tree->rect().contains(inPanel), qPrintable(b->objectName()));
+            QVERIFY2(!inPanel.intersects(
+                         QRect(tree->PanelLeftTopRight->mapTo(tree, QPoint(0, 0)), tree->PanelLeftTopRight->size())),
+                     qPrintable(b->objectName()));
+        }
+        // The toolbar's own overflow button stays hidden.
+        for (QToolButton* b : tree->TreeMainToolBar->findChildren<QToolButton*>())
+            if (b->objectName() == u"qt_toolbar_ext_button"_s)
+                QVERIFY(!b->isVisible());
+    }
+
+    // After a failed start-up connection the tree asks nothing of the database.
+    void treeOfAnUnconnectedDatabaseDoesNotConnect() {
+        dm_.reset();
+        IniFile ini(folder_->iniPath());
+        ini.writeString(u"DataBase"_s, u"db"_s, folder_->path() + u"gone/x.gdb"_s);
+        ini.writeString(u"DataBase"_s, u"Promt"_s, u"1"_s);
+        QVERIFY(ini.save());
+        ui_ = {};
+        dm_ = folder_->openDM(ui_);
+        QVERIFY(!dm_->IBPhones->connected());
+        const int logins = ui_.logins;
+        GroupTree tree(*dm_);
+        tree.RebuildTree();
+        QTest::qWait(150);
+        QCOMPARE(ui_.logins, logins);
+        QVERIFY(shown_.isEmpty());
+        QCOMPARE(tree.TreeViewMain->topLevelItemCount(), 0);
+    }
 };
 
 QTEST_MAIN(TestBrowseGui)

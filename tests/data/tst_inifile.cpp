@@ -63,6 +63,15 @@ private Q_SLOTS:
                                                << "ok";
         QTest::newRow("cp1251 value") << QByteArray("[A]\nk=\xcd\xe5 \xef\xf0\xe0\xe2\xe8\xeb\xfc\xed\xee\n") << "A"
                                       << "k" << QStringLiteral("Не правильно");
+        QTest::newRow("UTF-8 mark: first section kept")
+            << QByteArray("\xEF\xBB\xBF[DataBase]\r\nServer=abc\r\n") << "DataBase"
+            << "Server"
+            << "abc";
+        QTest::newRow("UTF-8 mark: UTF-8 text")
+            << QByteArray("\xEF\xBB\xBF[A]\nk=") + QStringLiteral("Не правильно").toUtf8() << "A"
+            << "k" << QStringLiteral("Не правильно");
+        QTest::newRow("mark bytes later are cp1251") << QByteArray("[A]\nk=\xEF\xBB\xBF\n") << "A"
+                                                     << "k" << QStringLiteral("п»ї");
     }
     void reading() {
         QFETCH(QByteArray, file);

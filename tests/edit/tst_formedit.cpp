@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 using edittest::Boxes;
 using edittest::Db;
@@ -103,7 +104,9 @@ private Q_SLOTS:
     void windowLayout() {
         QCOMPARE(form_->objectName(), QStringLiteral("FormEdit"));
         QCOMPARE(form_->windowTitle(), QStringLiteral("Редактирование"));
-        QCOMPARE(form_->size(), QSize(427, 506));
+        // At least the designed size, and large enough for the pages' boxes, yet on a 1024 x 768 screen.
+        QVERIFY(form_->width() >= 427 && form_->height() >= 506);
+        QVERIFY(form_->minimumSizeHint().width() <= 1000 && form_->minimumSizeHint().height() <= 700);
         QTabWidget* pages = form_->PageControl1;
         QCOMPARE(pages->count(), 5);
         const QStringList titles{"Основные", "Работа", "Дом", "Друзья", "Разное"};
@@ -378,6 +381,94 @@ private Q_SLOTS:
         QVERIFY(form_->ImageFoto->pixmap().isNull());
     }
 
+    // Cancel on a new contact drops the row; the contact that becomes current is not being edited,
+    // so its missing picture is nobody's business here.
+    void cancelOnANewContactNamesNoOtherPicture() {
+        const QString missing = db_->folder.path() + QStringLiteral("gone/removed.jpg");
+        db_->addContact({{"FAM", "Removed"}, {"FOTOLINK", missing}});
+        contacts().append();
+        form_->show();
+        QVERIFY(boxes_->shown.isEmpty());
+        QTest::mouseClick(form_->BitBtn2, Qt::LeftButton);
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(contacts().value("FAM").toString(), QStringLiteral("Removed"));
+        QVERIFY(boxes_->shown.isEmpty());
+    }
+
+    void navigatorToAContactWithAMissingPictureIsSilent() {
+        db_->addContact({{"FAM", "First"}});
+        db_->addContact({{"FAM", "Removed"}, {"FOTOLINK", db_->folder.path() + QStringLiteral("gone.jpg")}});
+        contacts().first();
+        form_->show();
+        QTest::mouseClick(form_->DBNavigator1->button(DBNavigator::Next), Qt::LeftButton);
+        QCOMPARE(contacts().value("FAM").toString(), QStringLiteral("Removed"));
+        QVERIFY(form_->ImageFoto->pixmap().isNull());
+        QVERIFY(boxes_->shown.isEmpty());
+    }
+
+    // A half-typed date: the ways out that discard say nothing; OK refuses it and keeps the editor
+    // open on the box, with the text as typed and nothing saved.
+    void halfTypedDate_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("Cancel") << "Cancel" << false;
+        QTest::newRow("Esc") << "Esc" << false;
+        QTest::newRow("close box") << "close box" << false;
+        QTest::newRow("OK") << "OK" << true;
+        QTest::newRow("OK by its shortcut") << "Alt+O" << true;
+    }
+    void halfTypedDate() {
+        QFETCH(QString, way);
+        QFETCH(bool, refused);
+        const QDate birthday(1971, 3, 9);
+        db_->addContact({{"FAM", "Petrov"}, {"BITHDAY", birthday}});
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        form_->PageControl1->setCurrentIndex(0);
+        QLineEdit* date = lineEdit(form_->boxesOf("BITHDAY").first());
+        date->setFocus();
+        QTRY_VERIFY(date->hasFocus());
+        date->selectAll();
+        typeText(date, QStringLiteral("s"));
+        if (way == u"Cancel")
+            QTest::mouseClick(form_->BitBtn2, Qt::LeftButton);
+        else if (way == u"Esc")
+            QTest::keyClick(date, Qt::Key_Escape);
+        else if (way == u"close box")
+            form_->windowHandle()->close();
+        else if (way == u"Alt+O") {
+            QTest::keyClick(date, Qt::Key_O, Qt::AltModifier);
+            QTest::qWait(300); // a shortcut clicks its button a moment later
+        } else
+            QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        if (!refused) {
+            QVERIFY(!form_->isVisible());
+            QVERIFY(boxes_->shown.isEmpty());
+            db_->reread(contacts());
+            QCOMPARE(contacts().value("BITHDAY").toDate(), birthday);
+            return;
+        }
+        // Nothing saved: the row was never put into editing, and still holds the old date.
+        QCOMPARE(contacts().state(), Dataset::State::Browse);
+        QCOMPARE(contacts().value("BITHDAY").toDate(), birthday);
+        QVERIFY(form_->isVisible());
+        QCOMPARE(boxes_->texts(msgbox::Kind::Error), QStringList{QStringLiteral("'s' is not a valid date.")});
+        QCOMPARE(form_->PageControl1->currentIndex(), 0);
+        QVERIFY(date->hasFocus());
+        QCOMPARE(date->text(), QStringLiteral("s"));
+        // Mended, the date is saved with OK.
+        date->selectAll();
+        typeText(date, QStringLiteral("1.2.85"));
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QVERIFY(!form_->isVisible());
+        db_->reread(contacts());
+        QCOMPARE(contacts().value("BITHDAY").toDate(),
+                 QDate(DateBox::completeYear(85, QDate::currentDate().year()), 2, 1));
+        QCOMPARE(boxes_->shown.size(), 1);
+    }
+
     void photoFollowsTheNavigator() {
         const QString good = makePhoto(db_->folder.path(), QStringLiteral("me.jpg"), Qt::darkBlue);
         db_->addContact({{"FAM", "WithPhoto"}, {"FOTOLINK", good}});
@@ -552,45 +643,45 @@ private Q_SLOTS:
         const QString shots = QStringLiteral("/tmp/korvane-shots/");
         QDir().mkpath(shots);
         const QString photoPath = makePhoto(db_->folder.path(), QStringLiteral("face.jpg"), QColor(70, 110, 160));
-        db_->addContact({{"FAM", "Константинопольский"},
-                         {"FIRST_NAME", "Александр"},
+        db_->addContact({{"FAM", "Константинопольский-Щедрин"},
+                         {"FIRST_NAME", "Александр-Максимилиан"},
                          {"MID_NAME", "Владимирович"},
-                         {"JOB_ORG", "ООО «Северные технологии»"},
-                         {"OCCUPATION", "Оптовая торговля"},
+                         {"JOB_ORG", "ООО «Северо-Западные информационные технологии и системы связи»"},
+                         {"OCCUPATION", "Оптовая торговля оборудованием"},
                          {"JOBRIGHTFORM", "Общество с ограниченной ответственностью"},
-                         {"JOB_POST", "Главный инженер"},
-                         {"Departament", "Отдел снабжения"},
+                         {"JOB_POST", "Заместитель главного инженера"},
+                         {"Departament", "Отдел материально-технического снабжения"},
                          {"GROUP_NAME", "Партнёры"},
-                         {"COUNTRY", "Россия"},
-                         {"JOB_ADDRESS", "ул. Ленина, 1"},
-                         {"JOB_CITY", "Москва"},
-                         {"JOB_ST", "Ленина"},
-                         {"JOB_ZIP", "101000"},
-                         {"HOME_ADDRESS", "пр. Мира, 20-15"},
-                         {"HOME_CITY", "Москва"},
-                         {"HOME_ST", "Мира"},
-                         {"HOME_ZIP", "129090"},
-                         {"AREA_CODE", "495"},
-                         {"JOB_TEL1", "123-45-67"},
-                         {"JOB_TEL2", "123-45-68"},
-                         {"JOB_TEL3", "123-45-69"},
-                         {"JOB_TEL4", "123-45-70"},
-                         {"JOB_FAX", "123-45-71"},
-                         {"HOME_TEL1", "987-65-43"},
-                         {"HOME_TEL2", "987-65-44"},
-                         {"HOME_FAX", "987-65-45"},
-                         {"CELLULAR", "+7 916 000-00-00"},
-                         {"PAGER", "555-12"},
-                         {"JOB_EMAIL", "a.k@sever.ru"},
-                         {"HOME_EMAIL", "sasha@mail.ru"},
-                         {"JOB_WWW", "http://www.sever.ru"},
-                         {"HOME_WWW", "http://sasha.narod.ru"},
-                         {"JOB_ICQ", "123456789"},
-                         {"HOME_ICQ", "987654321"},
-                         {"NICKNAME", "Саша"},
+                         {"COUNTRY", "Российская Федерация"},
+                         {"JOB_ADDRESS", "г. Санкт-Петербург, Большой Сампсониевский пр., д. 68, оф. 1204"},
+                         {"JOB_CITY", "Санкт-Петербург"},
+                         {"JOB_ST", "Большой Сампсониевский проспект"},
+                         {"JOB_ZIP", "194100"},
+                         {"HOME_ADDRESS", "г. Санкт-Петербург, ул. Академика Павлова, д. 14, корп. 2, кв. 118"},
+                         {"HOME_CITY", "Санкт-Петербург"},
+                         {"HOME_ST", "ул. Академика Павлова"},
+                         {"HOME_ZIP", "197376"},
+                         {"AREA_CODE", "+7 812"},
+                         {"JOB_TEL1", "+7 (495) 111-22-33"},
+                         {"JOB_TEL2", "+7 (495) 111-22-34"},
+                         {"JOB_TEL3", "+7 (495) 111-22-35"},
+                         {"JOB_TEL4", "+7 (495) 111-22-36"},
+                         {"JOB_FAX", "+7 (495) 111-22-37"},
+                         {"HOME_TEL1", "+7 (812) 987-65-43"},
+                         {"HOME_TEL2", "+7 (812) 987-65-44"},
+                         {"HOME_FAX", "+7 (812) 987-65-45"},
+                         {"CELLULAR", "+7 (916) 000-00-00"},
+                         {"PAGER", "+7 (495) 555-12-12"},
+                         {"JOB_EMAIL", "aleksandr.konstantinopolsky@severo-zapad.ru"},
+                         {"HOME_EMAIL", "sasha.konstantinopolsky@mail.ru"},
+                         {"JOB_WWW", "http://www.severo-zapadnye-technologii.ru/kontakty/"},
+                         {"HOME_WWW", "http://konstantinopolsky.narod.ru/"},
+                         {"JOB_ICQ", "123-456-789"},
+                         {"HOME_ICQ", "987-654-321"},
+                         {"NICKNAME", "Саша Константинопольский"},
                          {"BITHDAY", QDate(1971, 3, 9)},
-                         {"OTHER_COMMUN", "Skype: sasha.k"},
-                         {"NOTES", "Звонить после 18:00.\nЛюбит чай."},
+                         {"OTHER_COMMUN", "Skype: sasha.konstantinopolsky"},
+                         {"NOTES", "Звонить после 18:00.\nЛюбит чай.\nДень рождения отмечает в ресторане."},
                          {"FOTOLINK", photoPath}});
         form_->show();
         const char* names[] = {"main", "work", "home", "friends", "other"};

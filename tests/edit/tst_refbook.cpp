@@ -170,6 +170,36 @@ private Q_SLOTS:
         QVERIFY(!picker_->isVisible());
     }
 
+    // A double-click anywhere in the grid picks: on an empty book the text is empty, below the last
+    // row it is the entry the grid marks as current.
+    void pickerDoubleClickOutsideTheRows_data() {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("currentRow");
+        QTest::addColumn<QString>("picked");
+        QTest::newRow("empty book") << QStringList{} << -1 << QString();
+        QTest::newRow("below the last row") << QStringList{"Инженер", "Директор"} << 0 << "Инженер";
+        QTest::newRow("below the last row, last current") << QStringList{"Инженер", "Директор"} << 1 << "Директор";
+    }
+    void pickerDoubleClickOutsideTheRows() {
+        QFETCH(QStringList, entries);
+        QFETCH(int, currentRow);
+        QFETCH(QString, picked);
+        for (const QString& e : entries)
+            db_->addEntry(jobPosts(), e);
+        picker_->PickedValue.clear();
+        picker_->setBook(db_->dm->DSJobPost.get());
+        picker_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(picker_.get()));
+        DatasetGridView* grid = picker_->DBGridEh1;
+        if (currentRow >= 0)
+            grid->setCurrentIndex(grid->model()->index(currentRow, 0));
+        const QPoint below(10, grid->viewport()->height() - 5);
+        QVERIFY(!grid->indexAt(below).isValid());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, below);
+        QCOMPARE(picker_->PickedValue, picked);
+        QVERIFY(!picker_->isVisible());
+    }
+
     void emptyBookPickerReturnsEmptyText() {
         picker_->PickedValue = QStringLiteral("old");
         picker_->setBook(db_->dm->DSJobPost.get());

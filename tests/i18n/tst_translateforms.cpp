@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -310,6 +311,62 @@ private slots:
         QCOMPARE(edit.windowTitle(), QStringLiteral("Edit"));
         QCOMPARE(edit.label->text(), QStringLiteral("Surname"));
         QCOMPARE(main.label->text(), QStringLiteral("Фамилия"));
+    }
+
+    // The editor, the search window and the pickers are created with the main window as their parent:
+    // the main window's section must not reach into them, while its own menus (popups) are still its own.
+    void windowsInsideAWindowKeepTheirOwnTexts_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("mainTab");
+        QTest::addColumn<QString>("dialogTab");
+        QTest::addColumn<QString>("dialogButton");
+        QTest::addColumn<QString>("mainMenu");
+        QTest::newRow("main window's section")
+            << "[FormMain]\nFormMain.TabSheet1.Caption=Main\nFormMain.BitBtn1.Caption=Close\nFormMain.N1.Caption=File"
+            << "Main"
+            << "Основные"
+            << "Отмена"
+            << "File";
+        QTest::newRow("dialog's own section")
+            << "[FormEdit]\nFormEdit.TabSheet1.Caption=General\nFormEdit.BitBtn1.Caption=Cancel"
+            << "Основные"
+            << "General"
+            << "Cancel"
+            << "Файл";
+        QTest::newRow("dialog keys in the main section")
+            << "[FormMain]\nFormEdit.TabSheet1.Caption=General\nFormMain.FormEdit.Caption=Edit"
+            << "Основные"
+            << "Основные"
+            << "Отмена"
+            << "Файл";
+    }
+    void windowsInsideAWindowKeepTheirOwnTexts() {
+        QFETCH(QString, file);
+        QFETCH(QString, mainTab);
+        QFETCH(QString, dialogTab);
+        QFETCH(QString, dialogButton);
+        QFETCH(QString, mainMenu);
+        SampleWindow main;
+        auto* dialog = new QDialog(&main);
+        dialog->setObjectName(QStringLiteral("FormEdit"));
+        dialog->setWindowTitle(QStringLiteral("Редактирование"));
+        auto* layout = new QVBoxLayout(dialog);
+        auto* tabs = new QTabWidget(dialog);
+        tabs->setObjectName(QStringLiteral("PageControl1"));
+        auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("TabSheet1"));
+        tabs->addTab(page, QStringLiteral("Основные"));
+        layout->addWidget(tabs);
+        auto* button = new QPushButton(QStringLiteral("Отмена"), dialog);
+        button->setObjectName(QStringLiteral("BitBtn1"));
+        layout->addWidget(button);
+        const LangFile lang(file.toLatin1());
+        TranslateForms({&main, dialog}, lang);
+        QCOMPARE(main.tabText(0), mainTab);
+        QCOMPARE(tabs->tabText(0), dialogTab);
+        QCOMPARE(button->text(), dialogButton);
+        QCOMPARE(main.menu->title(), mainMenu);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Редактирование"));
     }
 
     void switchingLanguagesKeepsUncoveredTexts() {

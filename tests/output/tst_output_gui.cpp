@@ -275,6 +275,23 @@ private Q_SLOTS:
         QVERIFY(preview_->job()->pageCount() > stopped);
     }
 
+    void closingDuringTheLayoutClosesWhenStopped() {
+        open(contacts(3000));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        output_->PrintDBGridEh1->settings().stretch = true;
+        bool closedAtOnce = true;
+        QTimer::singleShot(0, preview_.get(), [this, &closedAtOnce] {
+            preview_->close();
+            closedAtOnce = !preview_->isVisible();           // the window waits for the layout to stop
+            QTest::keyClick(preview_.get(), Qt::Key_Escape); // Escape stops, it does not close twice
+        });
+        output_->acPrintExecute();
+        QVERIFY(!closedAtOnce);
+        QVERIFY(!preview_->layingOut());
+        QVERIFY(!preview_->isVisible());
+        QVERIFY(preview_->job()->pageCount() > 0);
+    }
+
     void settingsDialogShowsAndReturnsEveryOption() {
         PrintSettings s = PrintSettings::forContacts();
         TPrintSetupDialog dialog(s);

@@ -211,14 +211,15 @@ void GridPrintJob::finishWidths() {
         const OutputColumn& col = grid_.columns[static_cast<size_t>(columns_[c])];
         double w = 0;
         if (settings_.optimalWidths) {
+            // The widest of 10 pixels, the title and every printed text, each with the insets.
             const QFontMetricsF titleMetrics(fonts_->titles[c]);
-            w = std::max(10.0, titleMetrics.horizontalAdvance(col.title) + 2 * hInset_);
+            w = std::max(10.0, titleMetrics.horizontalAdvance(col.title));
             const Measure::Column& m = measure_->columns[c];
             for (int i = 0; i < m.used; ++i) {
                 const QString text = cellText(m.rows[static_cast<size_t>(i)], static_cast<int>(c));
-                w = std::max(w, measure_->metrics[c]->horizontalAdvance(text) + 2 * hInset_);
+                w = std::max(w, measure_->metrics[c]->horizontalAdvance(text));
             }
-            w = std::ceil(w);
+            w = std::ceil(w + 2 * hInset_);
         } else {
             w = std::round((col.width + 1) * dpi / sdpi);
         }

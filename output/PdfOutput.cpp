@@ -18,10 +18,14 @@ void print(const GridPrintJob& job, QPrinter& printer, int from, int to) {
         to = count;
     }
     to = std::min(to, count);
+    // Pages are placed on the whole sheet; the printable area was taken off when they were laid out.
+    const bool fullPage = printer.fullPage();
     printer.setFullPage(true);
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&printer)) {
+        printer.setFullPage(fullPage);
         return;
+    }
     const double ratio = printer.resolution() / job.format().dpi;
     for (int page = from; page <= to; ++page) {
         if (page > from)
@@ -33,6 +37,7 @@ void print(const GridPrintJob& job, QPrinter& printer, int from, int to) {
         painter.restore();
     }
     painter.end();
+    printer.setFullPage(fullPage);
 }
 
 bool writePdf(const GridPrintJob& job, const QString& path) {

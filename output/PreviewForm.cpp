@@ -108,13 +108,20 @@ TPreviewForm::~TPreviewForm() {
     view_->setJob(nullptr);
 }
 
+QPrinter& TPreviewForm::printer() const {
+    // One printer for the run: a paper or printer chosen in a setup dialog stays chosen.
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
 int TPreviewForm::currentPage() const {
     return view_->page();
 }
 
 PageFormat TPreviewForm::layoutFormat() const {
     if (printerInstalled && printerInstalled()) {
-        QPrinter printer(QPrinter::HighResolution);
+        QPrinter& printer = this->printer();
         PageFormat f;
         f.dpi = printer.resolution();
         const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
@@ -229,7 +236,7 @@ void TPreviewForm::ScaleChange(int index) {
 void TPreviewForm::PrintClick() {
     if (!job_ || layingOut_ || job_->pageCount() == 0)
         return;
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter& printer = this->printer();
     printer.setDocName(QStringLiteral("Tabular information"));
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog1"));
@@ -244,7 +251,7 @@ void TPreviewForm::PrintClick() {
 void TPreviewForm::PrinterSetupClick() {
     if (!source_ || layingOut_)
         return;
-    TPrintSetupDialog dialog(source_->settings(), this);
+    TPrintSetupDialog dialog(source_->settings(), printerInstalled && printerInstalled() ? &printer() : nullptr, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     source_->settings() = dialog.settings();

@@ -10,6 +10,7 @@ class PreviewPageView;
 class PrintDBGridEh;
 class QComboBox;
 class QLabel;
+class QPrinter;
 class QToolButton;
 struct PageFormat;
 
@@ -60,10 +61,12 @@ protected:
 
 private:
     PageFormat layoutFormat() const;
+    QPrinter& printer() const;
     void runLayout();
     void updateState();
 
     std::unique_ptr<GridPrintJob> job_;
+    mutable std::unique_ptr<QPrinter> printer_;
     QPointer<PrintDBGridEh> source_;
     PreviewPageView* view_ = nullptr;
     bool layingOut_ = false;

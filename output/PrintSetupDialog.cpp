@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -30,8 +29,8 @@ QDoubleSpinBox* marginBox(QWidget* parent, const char* name, double value) {
 
 } // namespace
 
-TPrintSetupDialog::TPrintSetupDialog(const PrintSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+TPrintSetupDialog::TPrintSetupDialog(const PrintSettings& settings, QPrinter* printer, QWidget* parent)
+    : QDialog(parent), settings_(settings), printer_(printer) {
     setObjectName(QStringLiteral("PrintSetupDialog"));
     setWindowTitle(QStringLiteral("Printer setup"));
 
@@ -83,7 +82,7 @@ TPrintSetupDialog::TPrintSetupDialog(const PrintSettings& settings, QWidget* par
     connect(bFont, &QPushButton::clicked, this, &TPrintSetupDialog::FontClick);
     bPrinterSetup = new QPushButton(QStringLiteral("&Printer setup"), this);
     bPrinterSetup->setObjectName(QStringLiteral("bPrinterSetup"));
-    bPrinterSetup->setEnabled(!QPrinterInfo::availablePrinters().isEmpty());
+    bPrinterSetup->setEnabled(printer_ != nullptr);
     connect(bPrinterSetup, &QPushButton::clicked, this, &TPrintSetupDialog::PrinterSetupClick);
     bOk = new QPushButton(QStringLiteral("&Ok"), this);
     bOk->setObjectName(QStringLiteral("bOk"));
@@ -148,7 +147,8 @@ void TPrintSetupDialog::FontClick() {
 }
 
 void TPrintSetupDialog::PrinterSetupClick() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPageSetupDialog dialog(&printer, this);
+    if (!printer_)
+        return;
+    QPageSetupDialog dialog(printer_, this);
     dialog.exec();
 }

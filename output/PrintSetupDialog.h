@@ -8,6 +8,7 @@ class QCheckBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 
@@ -16,7 +17,8 @@ class QRadioButton;
 class TPrintSetupDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TPrintSetupDialog(const PrintSettings& settings, QWidget* parent = nullptr);
+    // The printer, when one is installed, is the one "&Printer setup" sets up.
+    explicit TPrintSetupDialog(const PrintSettings& settings, QPrinter* printer = nullptr, QWidget* parent = nullptr);
 
     // The settings as the dialog shows them.
     PrintSettings settings() const;
@@ -43,4 +45,5 @@ private:
     void PrinterSetupClick();
 
     PrintSettings settings_;
+    QPrinter* printer_;
 };

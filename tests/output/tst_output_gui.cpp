@@ -14,6 +14,7 @@
 #include "PrintDBGridEh.h"
 #include "PrintSetupDialog.h"
 #include "SaveFileDialog.h"
+#include "SchedulerOutput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -273,6 +274,51 @@ private Q_SLOTS:
         output_->PrintDBGridEh1->settings().stretch = false;
         preview_->relayout();
         QVERIFY(preview_->job()->pageCount() > stopped);
+    }
+
+    void closingDuringTheLayoutClosesWhenStopped() {
+        open(contacts(3000));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        output_->PrintDBGridEh1->settings().stretch = true;
+        bool closedAtOnce = true;
+        QTimer::singleShot(0, preview_.get(), [this, &closedAtOnce] {
+            preview_->close();
+            closedAtOnce = !preview_->isVisible();           // the window waits for the layout to stop
+            QTest::keyClick(preview_.get(), Qt::Key_Escape); // Escape stops, it does not close twice
+        });
+        output_->acPrintExecute();
+        QVERIFY(!closedAtOnce);
+        QVERIFY(!preview_->layingOut());
+        QVERIFY(!preview_->isVisible());
+        QVERIFY(preview_->job()->pageCount() > 0);
+    }
+
+    void schedulerGridExportsAndPrintsWithItsOwnSettings() {
+        open({});
+        Dataset& tasks = *dm_->TabScheduler;
+        tasks.append();
+        tasks.setValue(u"Contact"_s, u"Позвонить «Ромашке»"_s);
+        tasks.setValue(u"ContactDate"_s, QDate(2026, 12, 10));
+        tasks.setValue(u"ContactHour"_s, 9);
+        tasks.setValue(u"ContactMin"_s, 30);
+        tasks.post();
+        DatasetGridView grid(window_.get());
+        grid.setObjectName(u"DBGridEh1"_s);
+        grid.bindDataset(&tasks, {u"Contact"_s, u"ContactDate"_s, u"ContactHour"_s, u"ContactMin"_s});
+        SchedulerOutput scheduler(grid, *preview_, window_.get());
+        nextFile_ = file(u"tasks.xls"_s);
+        scheduler.acToExcelExecute();
+        const QStringList lines = readXls(nextFile_);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], u"Задача\tДата\tЧас\tМинуты"_s);
+        QVERIFY(lines[1].startsWith(u"Позвонить «Ромашке»\t"_s));
+        QVERIFY(lines[1].endsWith(u"\t9.0\t30.0"_s));
+        scheduler.acPrintExecute();
+        QCOMPARE(preview_->job()->pageCount(), 1);
+        const QStringList texts = printToPdf(u"tasks.pdf"_s);
+        QVERIFY(texts.value(0).contains(u"Позвонить «Ромашке»"_s));
+        QVERIFY(!texts.value(0).contains(u"Список координат"_s));            // the tasks have no title
+        QVERIFY(output_->PrintDBGridEh1->settings().footer.right.isEmpty()); // nor stamps
     }
 
     void settingsDialogShowsAndReturnsEveryOption() {

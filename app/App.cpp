@@ -3,21 +3,25 @@
 #include "DMUnit.h"
 #include "Edit.h"
 #include "FormMain.h"
+#include "FormMessage.h"
+#include "FormScheduler.h"
+#include "FormSchedulerEdit.h"
 #include "FormSearch.h"
 #include "FormStorage.h"
-#include "RefBook.h"
-#include "Ring.h"
-#include "servis.h"
-#include "setphone.h"
 #include "LoginDialog.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
+#include "RefBook.h"
+#include "Ring.h"
 #include "Splash.h"
+#include "servis.h"
+#include "setphone.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QToolButton>
 #include <cstdio>
 
 template <typename W, typename... Args> W* KorvaneApp::create(TFormSplash* splash, int step, Args&&... args) {
@@ -51,10 +55,16 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     auto* formSearch = create<TFormSearch>(splash, 20, *dm_->TabMain, mainWindow);
     new FormStorage(formSearch, QStringLiteral("TFormSearch"), false);
     if (splash)
-        splash->advance(20 + 20 + 20 + 20); // options, scheduler, about, message come with their windows
-    auto* selectPhone = create<TFormSelectPhone>(splash, 10, *dm_, mainWindow);
+        splash->advance(20); // options comes with its window
+    auto* formScheduler = create<TFormScheduler>(splash, 20, *dm_, mainWindow);
+    new FormStorage(formScheduler, QStringLiteral("TFormScheduler"), false);
     if (splash)
-        splash->advance(10 + 10); // scheduler editor, sticky notes
+        splash->advance(20); // about comes with its window
+    auto* formMessage = create<TFormMessage>(splash, 10, mainWindow);
+    auto* selectPhone = create<TFormSelectPhone>(splash, 10, *dm_, mainWindow);
+    auto* formSchedulerEdit = create<TFormSchedulerEdit>(splash, 10, *dm_, mainWindow);
+    if (splash)
+        splash->advance(10); // sticky notes come with their window
     auto* refBook = create<TFormReferenceBook>(splash, 20, mainWindow);
     setMessengerPath(dm_->settings().icqPath);
 
@@ -85,6 +95,15 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
             }
         };
     };
+    on("acScheduler", [formScheduler] { formScheduler->exec(); });
+    on("acSchedulerAdd", [formSchedulerEdit] { formSchedulerEdit->acSchedulerAddExecute(); });
+    on("acSchedulerEdit", [formSchedulerEdit] { formSchedulerEdit->acSchedulerEditExecute(); });
+    on("acMessage", [formMessage] { formMessage->exec(); });
+    formScheduler->openEditor = [formSchedulerEdit] { formSchedulerEdit->acSchedulerEditExecute(); };
+    QObject::connect(formScheduler->ToolButton1, &QToolButton::clicked,
+                     mainWindow->action(QStringLiteral("acSchedulerAdd")), &QAction::trigger);
+    QObject::connect(formScheduler->ToolButton2, &QToolButton::clicked,
+                     mainWindow->action(QStringLiteral("acSchedulerEdit")), &QAction::trigger);
     on("acJobPostShow", refBookCommand(2));
     on("acBusinessLineShow", refBookCommand(0));
     on("acRefBookOrgFormShow", refBookCommand(1));

@@ -1,34 +1,38 @@
-// korvane-bench: fills a fresh database with generated contacts and measures how the contact list
-// loads against the same select fetched through the bare client API. Prints name=value lines.
+// korvane-bench: fills a fresh database with generated contacts and tasks and measures how the contact list
+// loads against the same select fetched through the bare client API, and one reminder check over the tasks.
+// Prints name=value lines.
 #include "ContactPages.h"
+#include "DBGridEh.h"
 #include "DMUnit.h"
 #include "DbError.h"
+#include "FormScheduler.h"
+#include "ReminderEngine.h"
 #include "SchemaScript.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QScrollBar>
-#include <QTableView>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QDir>
 #include <cstdio>
 
 namespace {
 
-const char* const kSurnames[] = {"Иванов", "Петров", "Сидоров", "Кузнецов", "Смирнов", "Попов", "Васильев",
-                                 "Ёлкин", "Новиков", "Фёдоров", "Морозов", "Волков", "Алексеев", "Лебедев",
-                                 "Семёнов", "Егоров", "Павлов", "Козлов", "Степанов", "Николаев", "Smith",
-                                 "Johnson", "Brown", "O'Brien", "Miller", "Davis", "Garcia", "Wilson"};
-const char* const kNames[] = {"Иван", "Пётр", "Анна", "Мария", "Сергей", "Ольга", "Алексей", "Елена", "Дмитрий",
-                              "Наталья", "John", "Mary", "Peter", "Linda"};
+const char* const kSurnames[] = {"Иванов",  "Петров",  "Сидоров", "Кузнецов", "Смирнов",  "Попов",    "Васильев",
+                                 "Ёлкин",   "Новиков", "Фёдоров", "Морозов",  "Волков",   "Алексеев", "Лебедев",
+                                 "Семёнов", "Егоров",  "Павлов",  "Козлов",   "Степанов", "Николаев", "Smith",
+                                 "Johnson", "Brown",   "O'Brien", "Miller",   "Davis",    "Garcia",   "Wilson"};
+const char* const kNames[] = {"Иван",  "Пётр",    "Анна",    "Мария", "Сергей", "Ольга", "Алексей",
+                              "Елена", "Дмитрий", "Наталья", "John",  "Mary",   "Peter", "Linda"};
 const char* const kMids[] = {"Иванович", "Петрович", "Сергеевна", "Алексеевич", "Дмитриевна", ""};
-const char* const kOrgs[] = {"ООО «Ромашка»", "ЗАО «Вектор»", "ОАО «Северсталь»", "ИП Сидоров", "Acme Corp.",
-                             "Globex", "НИИ «Прибор»", "Торговый дом «Восток»"};
-const char* const kCities[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург", "Казань", "London",
-                               "Berlin"};
+const char* const kOrgs[] = {"ООО «Ромашка»", "ЗАО «Вектор»", "ОАО «Северсталь»", "ИП Сидоров",
+                             "Acme Corp.",    "Globex",       "НИИ «Прибор»",     "Торговый дом «Восток»"};
+const char* const kCities[] = {"Москва", "Санкт-Петербург", "Новосибирск", "Екатеринбург",
+                               "Казань", "London",          "Berlin"};
 const char* const kStreets[] = {"ул. Ленина", "пр. Мира", "ул. Садовая", "Невский пр.", "Baker St.", "ул. Гагарина"};
 const char* const kPosts[] = {"Директор", "Бухгалтер", "Менеджер", "Инженер", "Секретарь", "Manager"};
 
@@ -84,6 +88,64 @@ void fill(const QString& file, int contacts) {
     }
     fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_MAIN RESTART WITH %1").arg(contacts));
     tr.commit();
+}
+
+// Tasks spread over a year, a few of them due at the measured minute.
+void fillTasks(const QString& file, int tasks, const QDate& day) {
+    fb::Attachment db;
+    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    fb::Transaction tr;
+    tr.start(db);
+    fb::Statement st(db, tr,
+                     QStringLiteral("insert into \"SCHEDULER\" (\"SH_NUM\", \"Contact\", \"ContactDate\", "
+                                    "\"ContactHour\", \"ContactMin\", \"NotyfiBehindDays\", \"NotyfiBehindHours\", "
+                                    "\"NotyfiBehindMin\", \"ContactDesc\") values (?,?,?,?,?,?,?,?,?)"));
+    QRandomGenerator r(20261210);
+    for (int i = 1; i <= tasks; ++i) {
+        const QVariant values[] = {i,
+                                   QStringLiteral("Задача %1").arg(i),
+                                   day.addDays(static_cast<int>(r.bounded(365))),
+                                   static_cast<int>(r.bounded(24)),
+                                   static_cast<int>(r.bounded(12)) * 5,
+                                   static_cast<int>(r.bounded(2)),
+                                   static_cast<int>(r.bounded(3)),
+                                   static_cast<int>(r.bounded(4)) * 5,
+                                   r.bounded(3) == 0 ? QVariant(QStringLiteral("Позвонить и договориться"))
+                                                     : QVariant()};
+        for (int p = 0; p < 9; ++p)
+            st.setParam(p, values[p]);
+        st.execute();
+    }
+    fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_SCHEDULER RESTART WITH %1").arg(tasks));
+    tr.commit();
+}
+
+// One reminder check over every task with the scheduler window open, and how often its grid paints.
+void measureReminderCheck(TDM& dm) {
+    TFormScheduler scheduler(dm);
+    int raised = 0;
+    scheduler.engine->onReminder = [&](const Reminder&) { ++raised; };
+    scheduler.show();
+    QApplication::processEvents();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } spy;
+    scheduler.DBGridEh1->viewport()->installEventFilter(&spy);
+    QApplication::processEvents();
+    spy.paints = 0;
+    scheduler.engine->setClock([] { return QDateTime(QDate(2026, 6, 1), QTime(12, 0)); });
+    QElapsedTimer t;
+    t.start();
+    scheduler.engine->CheckReminders();
+    const double ms = t.nsecsElapsed() / 1e6;
+    QApplication::processEvents();
+    std::printf("tasks=%d\nreminder_check_ms=%.1f\nreminder_check_due=%d\nreminder_check_grid_paints=%d\n",
+                dm.TabScheduler->rowCount(), ms, raised, spy.paints);
 }
 
 // The same select through the bare client API, every value read, nothing kept.
@@ -144,10 +206,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int contacts = 100000;
+    int tasks = 10000;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i)
+    for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--contacts") && i + 1 < args.size())
             contacts = args[++i].toInt();
+        else if (args[i] == QStringLiteral("--tasks") && i + 1 < args.size())
+            tasks = args[++i].toInt();
+    }
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     const QString file = folder + QStringLiteral("db/phones.gdb");
@@ -155,6 +221,7 @@ int main(int argc, char** argv) {
         QDir().mkpath(folder + QStringLiteral("db"));
         schema::createDatabase(file, schema::readScript(QStringLiteral(":/data/schema.sql")));
         fill(file, contacts);
+        fillTasks(file, tasks, QDate(2026, 1, 1));
         QFile ini(folder + QStringLiteral("Phones.ini"));
         ini.open(QIODevice::WriteOnly);
         ini.write("[DataBase]\r\nServer=\r\ndb=\r\nuser=SYSDBA\r\nPromt=0\r\npass=x\r\n");
@@ -232,17 +299,19 @@ int main(int argc, char** argv) {
         const QString letter = QStringLiteral("FAM Like 'К%' or FAM Like 'к%'");
         measure("letter_filter", letter, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(letter, true); });
         QStringList terms;
-        for (const char* f : {"JOB_ORG", "FAM", "FIRST_NAME", "MID_NAME", "JOB_POST", "DEPARTAMENT", "NICKNAME",
-                              "OCCUPATION", "JOBRIGHTFORM", "COUNTRY", "JOB_ADDRESS", "JOB_CITY", "JOB_ST", "JOB_ZIP",
-                              "HOME_ADDRESS", "HOME_CITY", "HOME_ST", "HOME_ZIP", "AREA_CODE", "JOB_TEL1", "JOB_TEL2",
-                              "JOB_TEL3", "JOB_TEL4", "JOB_FAX", "HOME_TEL1", "HOME_TEL2", "HOME_FAX", "CELLULAR",
-                              "PAGER", "JOB_EMAIL", "HOME_EMAIL", "JOB_WWW", "HOME_WWW", "JOB_ICQ", "HOME_ICQ",
-                              "OTHER_COMMUN", "NOTES"})
+        for (const char* f :
+             {"JOB_ORG",      "FAM",          "FIRST_NAME", "MID_NAME",    "JOB_POST",  "DEPARTAMENT", "NICKNAME",
+              "OCCUPATION",   "JOBRIGHTFORM", "COUNTRY",    "JOB_ADDRESS", "JOB_CITY",  "JOB_ST",      "JOB_ZIP",
+              "HOME_ADDRESS", "HOME_CITY",    "HOME_ST",    "HOME_ZIP",    "AREA_CODE", "JOB_TEL1",    "JOB_TEL2",
+              "JOB_TEL3",     "JOB_TEL4",     "JOB_FAX",    "HOME_TEL1",   "HOME_TEL2", "HOME_FAX",    "CELLULAR",
+              "PAGER",        "JOB_EMAIL",    "HOME_EMAIL", "JOB_WWW",     "HOME_WWW",  "JOB_ICQ",     "HOME_ICQ",
+              "OTHER_COMMUN", "NOTES"})
             terms << QString::fromLatin1(f) + QStringLiteral(" Like '%ов%'");
         const QString search = terms.join(QStringLiteral(" or "));
         measure("search", search, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(search, true); });
         m.setFilterState(QString(), false);
         measure("sort", {}, QStringLiteral("FAM"), [&] { m.setSortField(QStringLiteral("FAM")); });
+        measureReminderCheck(dm);
         dm.Disconnect();
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -53,15 +53,14 @@ int main(int argc, char** argv) {
     TFormScheduler scheduler(*dm);
     scheduler.playSound = [](const QString&) {};
     scheduler.notifyDesktop = [](const Reminder&) {};
-    scheduler.resize(640, 417);
     scheduler.show();
     app.processEvents();
-    scheduler.grab().save(out + QStringLiteral("scheduler.png"));
+    scheduler.grab().save(out + QStringLiteral("scheduler-window.png"));
 
     TFormSchedulerEdit editor(*dm);
     editor.show();
     app.processEvents();
-    editor.grab().save(out + QStringLiteral("scheduler_edit.png"));
+    editor.grab().save(out + QStringLiteral("scheduler-task-editor.png"));
     editor.hide();
     scheduler.hide();
 
@@ -88,11 +87,11 @@ int main(int argc, char** argv) {
         p.drawPixmap(0, 0, a);
         p.drawPixmap(a.width() + 12, 0, b);
         p.end();
-        both.save(out + QStringLiteral("reminders.png"));
+        both.save(out + QStringLiteral("scheduler-two-reminders.png"));
     }
     TFormMessage shared;
     shared.show();
     app.processEvents();
-    shared.grab().save(out + QStringLiteral("message_shared.png"));
+    shared.grab().save(out + QStringLiteral("scheduler-message-shared.png"));
     return 0;
 }

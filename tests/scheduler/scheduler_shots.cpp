@@ -4,10 +4,12 @@
 #include "FormScheduler.h"
 #include "FormSchedulerEdit.h"
 #include "ReminderEngine.h"
+#include "ReminderPlayer.h"
 #include "TestDatabase.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <cstdio>
 
@@ -88,6 +90,20 @@ int main(int argc, char** argv) {
         p.drawPixmap(a.width() + 12, 0, b);
         p.end();
         both.save(out + QStringLiteral("scheduler-two-reminders.png"));
+    }
+    // With a wave file named on the command line: the real player sounds it twice, as two reminders do.
+    if (argc > 1) {
+        ReminderPlayer player;
+        player.play(QString::fromLocal8Bit(argv[1]));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 300)
+            app.processEvents();
+        player.play(QString::fromLocal8Bit(argv[1]));
+        t.restart();
+        while (t.elapsed() < 1500)
+            app.processEvents();
+        std::printf("played %s twice\n", argv[1]);
     }
     TFormMessage shared;
     shared.show();

@@ -138,7 +138,22 @@ void measureReminderCheck(TDM& dm) {
     scheduler.DBGridEh1->viewport()->installEventFilter(&spy);
     QApplication::processEvents();
     spy.paints = 0;
-    scheduler.engine->setClock([] { return QDateTime(QDate(2026, 6, 1), QTime(12, 0)); });
+    // The minute at which the first task that reminds at all is due, so the check finds some.
+    QDateTime when(QDate(2026, 6, 1), QTime(12, 0));
+    const Dataset& tk = *dm.TabScheduler;
+    auto v = [&tk](int row, const char* field) {
+        return tk.value(row, tk.fieldByName(QString::fromLatin1(field)).index());
+    };
+    for (int row = 0; row < tk.rowCount(); ++row) {
+        const auto key = reminder::notifyKey(reminder::TaskTiming::fromValues(
+            v(row, "ContactDate"), v(row, "ContactHour"), v(row, "ContactMin"), v(row, "NotyfiBehindDays"),
+            v(row, "NotyfiBehindHours"), v(row, "NotyfiBehindMin")));
+        if (key) {
+            when = QDateTime(QDate::fromJulianDay(*key / 1440), QTime(int(*key % 1440 / 60), int(*key % 60)));
+            break;
+        }
+    }
+    scheduler.engine->setClock([when] { return when; });
     QElapsedTimer t;
     t.start();
     scheduler.engine->CheckReminders();

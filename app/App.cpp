@@ -8,11 +8,15 @@
 #include "Edit.h"
 #include "FbClient.h"
 #include "FormMain.h"
+#include "FormMessage.h"
+#include "FormScheduler.h"
+#include "FormSchedulerEdit.h"
 #include "FormSearch.h"
 #include "FormStorage.h"
 #include "LoginDialog.h"
 #include "MainWindowOutput.h"
 #include "PreviewForm.h"
+#include "SchedulerOutput.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
 #include "RefBook.h"
@@ -28,6 +32,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 
 template <typename W, typename... Args> W* KorvaneApp::create(TFormSplash* splash, int step, Args&&... args) {
@@ -61,12 +66,20 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     new FormStorage(formEdit, QStringLiteral("TFormEdit"), false);
     auto* formSearch = create<TFormSearch>(splash, 20, *dm_->TabMain, mainWindow);
     new FormStorage(formSearch, QStringLiteral("TFormSearch"), false);
-    if (splash)
-        splash->advance(20 + 20 + 20 + 20); // options, scheduler, about, message come with their windows
+    auto* formOptions =
+        create<TFormOptions>(splash, 20, programfolder::path() + QStringLiteral("Phones.ini"), mainWindow);
+    auto* formScheduler = create<TFormScheduler>(splash, 20, *dm_, mainWindow);
+    new FormStorage(formScheduler, QStringLiteral("TFormScheduler"), false);
+    auto* formAbout = create<TFormAbout>(splash, 20, mainWindow);
+    auto* formMessage = create<TFormMessage>(splash, 10, mainWindow);
     auto* selectPhone = create<TFormSelectPhone>(splash, 10, *dm_, mainWindow);
+    auto* formSchedulerEdit = create<TFormSchedulerEdit>(splash, 10, *dm_, mainWindow);
     if (splash)
-        splash->advance(10 + 10); // scheduler editor, sticky notes
-    auto* refBook = create<TFormReferenceBook>(splash, 20, mainWindow);
+        splash->advance(10); // sticky notes come with their window
+    if (splash)
+        splash->advance(10); // the reference-book picker was made before the editor, which keeps it
+    auto* refBook = create<TFormReferenceBook>(splash, 10, mainWindow);
+    auto* formTools = create<TFormTools>(splash, 10, *dm_, mainWindow);
     setMessengerPath(dm_->settings().icqPath);
 
     TDM* dmp = dm_.get();
@@ -92,6 +105,10 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     on("acToExcel", [output] { output->acToExcelExecute(); });
     on("acToHTML", [output] { output->acToHTMLExecute(); });
     on("acPrint", [output] { output->acPrintExecute(); });
+    auto* schedulerOutput = new SchedulerOutput(*formScheduler->DBGridEh1, *preview, formScheduler);
+    QObject::connect(formScheduler->acToExcel, &QAction::triggered, schedulerOutput,
+                     &SchedulerOutput::acToExcelExecute);
+    QObject::connect(formScheduler->acPrint, &QAction::triggered, schedulerOutput, &SchedulerOutput::acPrintExecute);
     on("acRing", [dmp, selectPhone] { acRingExecute(QApplication::focusWidget(), *dmp, *selectPhone); });
     auto refBookCommand = [dmp, refBook](int kind) {
         return [dmp, refBook, kind] {
@@ -102,15 +119,20 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
             }
         };
     };
+    on("acScheduler", [formScheduler] { formScheduler->exec(); });
+    on("acSchedulerAdd", [formSchedulerEdit] { formSchedulerEdit->acSchedulerAddExecute(); });
+    on("acSchedulerEdit", [formSchedulerEdit] { formSchedulerEdit->acSchedulerEditExecute(); });
+    on("acMessage", [formMessage] { formMessage->exec(); });
+    formScheduler->openEditor = [formSchedulerEdit] { formSchedulerEdit->acSchedulerEditExecute(); };
+    QObject::connect(formScheduler->ToolButton1, &QToolButton::clicked,
+                     mainWindow->action(QStringLiteral("acSchedulerAdd")), &QAction::trigger);
+    QObject::connect(formScheduler->ToolButton2, &QToolButton::clicked,
+                     mainWindow->action(QStringLiteral("acSchedulerEdit")), &QAction::trigger);
     on("acJobPostShow", refBookCommand(2));
     on("acBusinessLineShow", refBookCommand(0));
     on("acRefBookOrgFormShow", refBookCommand(1));
 
     // Connection options, backup and restore, the about window: each opens modally.
-    auto* formOptions =
-        create<TFormOptions>(nullptr, 0, programfolder::path() + QStringLiteral("Phones.ini"), mainWindow);
-    auto* formAbout = create<TFormAbout>(nullptr, 0, mainWindow);
-    auto* formTools = create<TFormTools>(nullptr, 0, *dm_, mainWindow);
     on("acOptionsShow", [formOptions] { formOptions->exec(); });
     on("acAbout", [formAbout] { formAbout->exec(); });
     on("acTools", [formTools] { formTools->exec(); });

@@ -1,5 +1,6 @@
-// korvane-bench: fills a fresh database with generated contacts and measures how the contact list
-// loads against the same select fetched through the bare client API. Prints name=value lines.
+// korvane-bench: fills a fresh database with generated contacts and tasks and measures how the contact list
+// loads against the same select fetched through the bare client API, and one reminder check over the tasks.
+// Prints name=value lines.
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
@@ -11,6 +12,8 @@
 #include "PreviewPageView.h"
 #include "DbError.h"
 #include "IniFile.h"
+#include "FormScheduler.h"
+#include "ReminderEngine.h"
 #include "SchemaScript.h"
 
 #include <QApplication>
@@ -97,6 +100,79 @@ void fill(const QString& file, int contacts) {
     }
     fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_MAIN RESTART WITH %1").arg(contacts));
     tr.commit();
+}
+
+// Tasks spread over a year, a few of them due at the measured minute.
+void fillTasks(const QString& file, int tasks, const QDate& day) {
+    fb::Attachment db;
+    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    fb::Transaction tr;
+    tr.start(db);
+    fb::Statement st(db, tr,
+                     QStringLiteral("insert into \"SCHEDULER\" (\"SH_NUM\", \"Contact\", \"ContactDate\", "
+                                    "\"ContactHour\", \"ContactMin\", \"NotyfiBehindDays\", \"NotyfiBehindHours\", "
+                                    "\"NotyfiBehindMin\", \"ContactDesc\") values (?,?,?,?,?,?,?,?,?)"));
+    QRandomGenerator r(20261210);
+    for (int i = 1; i <= tasks; ++i) {
+        const QVariant values[] = {i,
+                                   QStringLiteral("Задача %1").arg(i),
+                                   day.addDays(static_cast<int>(r.bounded(365))),
+                                   static_cast<int>(r.bounded(24)),
+                                   static_cast<int>(r.bounded(12)) * 5,
+                                   static_cast<int>(r.bounded(2)),
+                                   static_cast<int>(r.bounded(3)),
+                                   static_cast<int>(r.bounded(4)) * 5,
+                                   r.bounded(3) == 0 ? QVariant(QStringLiteral("Позвонить и договориться"))
+                                                     : QVariant()};
+        for (int p = 0; p < 9; ++p)
+            st.setParam(p, values[p]);
+        st.execute();
+    }
+    fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_SCHEDULER RESTART WITH %1").arg(tasks));
+    tr.commit();
+}
+
+// One reminder check over every task with the scheduler window open, and how often its grid paints.
+void measureReminderCheck(TDM& dm) {
+    TFormScheduler scheduler(dm);
+    int raised = 0;
+    scheduler.engine->onReminder = [&](const Reminder&) { ++raised; };
+    scheduler.show();
+    QApplication::processEvents();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } spy;
+    scheduler.DBGridEh1->viewport()->installEventFilter(&spy);
+    QApplication::processEvents();
+    spy.paints = 0;
+    // The minute at which the first task that reminds at all is due, so the check finds some.
+    QDateTime when(QDate(2026, 6, 1), QTime(12, 0));
+    const Dataset& tk = *dm.TabScheduler;
+    auto v = [&tk](int row, const char* field) {
+        return tk.value(row, tk.fieldByName(QString::fromLatin1(field)).index());
+    };
+    for (int row = 0; row < tk.rowCount(); ++row) {
+        const auto key = reminder::notifyKey(reminder::TaskTiming::fromValues(
+            v(row, "ContactDate"), v(row, "ContactHour"), v(row, "ContactMin"), v(row, "NotyfiBehindDays"),
+            v(row, "NotyfiBehindHours"), v(row, "NotyfiBehindMin")));
+        if (key) {
+            when = QDateTime(QDate::fromJulianDay(*key / 1440), QTime(int(*key % 1440 / 60), int(*key % 60)));
+            break;
+        }
+    }
+    scheduler.engine->setClock([when] { return when; });
+    QElapsedTimer t;
+    t.start();
+    scheduler.engine->CheckReminders();
+    const double ms = t.nsecsElapsed() / 1e6;
+    QApplication::processEvents();
+    std::printf("tasks=%d\nreminder_check_ms=%.1f\nreminder_check_due=%d\nreminder_check_grid_paints=%d\n",
+                dm.TabScheduler->rowCount(), ms, raised, spy.paints);
 }
 
 // The same select through the bare client API, every value read, nothing kept.
@@ -249,6 +325,7 @@ int main(int argc, char** argv) {
     // server sees it; by default a fresh folder under /tmp, for a server on this machine).
     QString server, serverFolder;
     QString keepXls, keepHtml;
+    int tasks = 10000;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -262,12 +339,14 @@ int main(int argc, char** argv) {
             gUser = args[++i];
         else if (args[i] == QStringLiteral("--password") && hasValue)
             gPassword = args[++i];
+        else if (args[i] == QStringLiteral("--tasks") && hasValue)
+            tasks = args[++i].toInt();
         else if (args[i] == QStringLiteral("--export-xls") && hasValue)
             keepXls = QFileInfo(args[++i]).absoluteFilePath();
         else if (args[i] == QStringLiteral("--export-html") && hasValue)
             keepHtml = QFileInfo(args[++i]).absoluteFilePath();
         else {
-            std::fprintf(stderr, "usage: korvane-bench [--contacts N] [--server HOST [--server-folder FOLDER] "
+            std::fprintf(stderr, "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
                                  "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE]\n");
             return 2;
         }
@@ -289,6 +368,7 @@ int main(int argc, char** argv) {
         QDir().mkpath(folder + QStringLiteral("db"));
         schema::createDatabase(file, schema::readScript(QStringLiteral(":/data/schema.sql")), gUser, gPassword);
         fill(file, contacts);
+        fillTasks(file, tasks, QDate(2026, 1, 1));
         IniFile ini(folder + QStringLiteral("Phones.ini"));
         ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Server"),
                         server.isEmpty() ? QString() : server + u':');
@@ -389,6 +469,7 @@ int main(int argc, char** argv) {
         measure("sort", {}, QStringLiteral("FAM"), [&] { m.setSortField(QStringLiteral("FAM")); });
         m.setSortField(QString());
         measureOutput(m, file, keepXls, keepHtml, &rawFetch, &mainSelect);
+        measureReminderCheck(dm);
         dm.Disconnect();
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", e.what());

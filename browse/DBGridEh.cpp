@@ -7,6 +7,7 @@
 #include "SortMarkers.h"
 
 #include <QHeaderView>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -190,7 +191,10 @@ int DBGridEh::defaultWidth(int column) const {
             content = std::clamp(f->size(), 4, 28) * cells.averageCharWidth();
             break;
         case FieldType::Date:
-            content = cells.horizontalAdvance(QStringLiteral("00.00.0000"));
+            // The widest date of the user's short format (a long month name, two-digit days).
+            content =
+                std::max(cells.horizontalAdvance(QStringLiteral("00.00.0000")),
+                         cells.horizontalAdvance(QLocale::system().toString(QDate(2000, 9, 28), QLocale::ShortFormat)));
             break;
         case FieldType::Integer:
         case FieldType::SmallInt:

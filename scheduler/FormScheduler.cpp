@@ -20,11 +20,13 @@
 #include <QBrush>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -101,8 +103,6 @@ void TFormScheduler::createBar() {
     acFind = action("acFind", "Поиск");
     acPrint = action("acPrint", "Печать");
     acToExcel = action("acToExcel", "Excel");
-    acPrint->setEnabled(false);
-    acToExcel->setEnabled(false);
 
     QStyle* s = style();
     auto button = [&](const char* name, const char* caption, const char* theme, QStyle::StandardPixmap fallback,
@@ -119,8 +119,14 @@ void TFormScheduler::createBar() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
         b->setIconSize(QSize(32, 32));
-        b->setFixedSize(64, 60);
+        // 64 x 60, wider where a caption needs it.
+        b->setMinimumSize(64, 60);
+        b->setMaximumHeight(60);
         b->setFocusPolicy(Qt::NoFocus);
+        // Six captions side by side in the window's designed width.
+        QFont f = b->font();
+        f.setPointSizeF(f.pointSizeF() * 0.88);
+        b->setFont(f);
         row->addWidget(b);
         return b;
     };
@@ -163,6 +169,27 @@ void TFormScheduler::createGrid() {
     DBGridEh1->setItemDelegateForColumn(1, new PickListDelegate(numbers(1, 24, 1), DBGridEh1));
     DBGridEh1->setItemDelegateForColumn(2, new PickListDelegate(numbers(0, 55, 5), DBGridEh1));
     connect(DBGridEh1, &DBGridEh::dblClick, this, &TFormScheduler::DBGridEh1DblClick);
+    // The date and hour cells show their whole text as a tip when it does not fit.
+    DBGridEh1->viewport()->installEventFilter(this);
+}
+
+bool TFormScheduler::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBGridEh1->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = DBGridEh1->indexAt(help->pos());
+        const int date = DBGridEh1->columnOf(QStringLiteral("ContactDate"));
+        const int hour = DBGridEh1->columnOf(QStringLiteral("ContactHour"));
+        if (index.isValid() && (index.column() == date || index.column() == hour)) {
+            const QString text = index.data(Qt::DisplayRole).toString();
+            const int room = DBGridEh1->columnWidth(index.column()) - 6;
+            if (!text.isEmpty() && DBGridEh1->fontMetrics().horizontalAdvance(text) > room)
+                QToolTip::showText(help->globalPos(), text, DBGridEh1->viewport(), DBGridEh1->visualRect(index));
+            else
+                QToolTip::hideText();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormScheduler::createBottom() {

@@ -64,8 +64,8 @@ public:
     QToolButton* ToolButton6; // acToExcel
     QAction* acDelete;
     QAction* acFind;
-    QAction* acPrint;   // printing of the task grid; disabled until printing is wired
-    QAction* acToExcel; // export of the task grid; disabled until export is wired
+    QAction* acPrint;   // printing of the task grid, connected by the application
+    QAction* acToExcel; // export of the task grid, connected by the application
     DBGridEh* DBGridEh1;
     DBNavigator* DBNavigator1;
     QPushButton* BitBtn1;
@@ -78,6 +78,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createBar();

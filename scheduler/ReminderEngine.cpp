@@ -51,7 +51,6 @@ ReminderEngine::~ReminderEngine() = default;
 void ReminderEngine::setClock(std::function<QDateTime()> now) {
     clock_ = std::move(now);
     schedule_ = reminder::MinuteSchedule(clock_());
-    arm();
 }
 
 void ReminderEngine::arm() {

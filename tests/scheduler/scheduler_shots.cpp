@@ -4,10 +4,12 @@
 #include "FormScheduler.h"
 #include "FormSchedulerEdit.h"
 #include "ReminderEngine.h"
+#include "ReminderPlayer.h"
 #include "TestDatabase.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <cstdio>
 
@@ -53,15 +55,14 @@ int main(int argc, char** argv) {
     TFormScheduler scheduler(*dm);
     scheduler.playSound = [](const QString&) {};
     scheduler.notifyDesktop = [](const Reminder&) {};
-    scheduler.resize(640, 417);
     scheduler.show();
     app.processEvents();
-    scheduler.grab().save(out + QStringLiteral("scheduler.png"));
+    scheduler.grab().save(out + QStringLiteral("scheduler-window.png"));
 
     TFormSchedulerEdit editor(*dm);
     editor.show();
     app.processEvents();
-    editor.grab().save(out + QStringLiteral("scheduler_edit.png"));
+    editor.grab().save(out + QStringLiteral("scheduler-task-editor.png"));
     editor.hide();
     scheduler.hide();
 
@@ -88,11 +89,25 @@ int main(int argc, char** argv) {
         p.drawPixmap(0, 0, a);
         p.drawPixmap(a.width() + 12, 0, b);
         p.end();
-        both.save(out + QStringLiteral("reminders.png"));
+        both.save(out + QStringLiteral("scheduler-two-reminders.png"));
+    }
+    // With a wave file named on the command line: the real player sounds it twice, as two reminders do.
+    if (argc > 1) {
+        ReminderPlayer player;
+        player.play(QString::fromLocal8Bit(argv[1]));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 300)
+            app.processEvents();
+        player.play(QString::fromLocal8Bit(argv[1]));
+        t.restart();
+        while (t.elapsed() < 1500)
+            app.processEvents();
+        std::printf("played %s twice\n", argv[1]);
     }
     TFormMessage shared;
     shared.show();
     app.processEvents();
-    shared.grab().save(out + QStringLiteral("message_shared.png"));
+    shared.grab().save(out + QStringLiteral("scheduler-message-shared.png"));
     return 0;
 }

@@ -57,6 +57,7 @@ void TestReminderEngine::edgeCases() {
     // A task due at another time alongside.
     db.add({u"Другая"_qs, QVariant(kDay.addDays(5)), 12, 0, 0, 0, 0, QString()});
     ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{now};
     engine.setClock(clock.fn());
     QList<Reminder> seen;
@@ -74,6 +75,7 @@ void TestReminderEngine::reminderShowsDueTimeNotNow() {
     db.add({u"Позвонить"_qs, kDay, 10, 30, 0, 0, 15, u"Обсудить договор"_qs});
     db.add({u"Утро"_qs, kDay, 9, 5, 0, 0, 0, QString()});
     ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 10, 15)};
     engine.setClock(clock.fn());
     QList<Reminder> seen;
@@ -95,6 +97,7 @@ void TestReminderEngine::twoTasksInOneMinute() {
     db.add({u"Первая"_qs, kDay, 11, 0, 0, 0, 0, QString()});
     db.add({u"Вторая"_qs, kDay, 11, 10, 0, 0, 10, QString()});
     ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 11, 0, 30)};
     engine.setClock(clock.fn());
     QStringList seen;
@@ -108,6 +111,7 @@ void TestReminderEngine::skippedMinuteRaisedOnceByTicks() {
     db.add({u"В 10:15"_qs, kDay, 10, 15, 0, 0, 0, QString()});
     db.add({u"В 10:16"_qs, kDay, 10, 16, 0, 0, 0, QString()});
     ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 10, 13, 40)};
     engine.setClock(clock.fn());
     QStringList seen;
@@ -139,6 +143,7 @@ void TestReminderEngine::pendingTaskSavedAndCursorBack() {
     const QVariant key = d.value(u"SH_NUM"_qs);
     d.setValue(u"Contact"_qs, u"Новая"_qs);
     ReminderEngine engine(d);
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 7, 0)};
     engine.setClock(clock.fn());
     engine.CheckReminders();
@@ -161,6 +166,7 @@ void TestReminderEngine::pendingTaskOnFirstRowSaved() {
     d.first();
     d.setValue(u"Contact"_qs, u"Первый"_qs);
     ReminderEngine engine(d);
+    engine.TimerScheduler->stop();
     engine.CheckReminders();
     QVERIFY(!d.isEditing());
     QCOMPARE(d.currentRow(), 0);
@@ -175,6 +181,7 @@ void TestReminderEngine::untouchedNewTaskStays() {
     d.append();
     const QVariant key = d.value(u"SH_NUM"_qs);
     ReminderEngine engine(d);
+    engine.TimerScheduler->stop();
     engine.CheckReminders();
     // The editor that started it is still on it, not on another task.
     QCOMPARE(d.state(), Dataset::State::Insert);
@@ -191,6 +198,7 @@ void TestReminderEngine::cursorEndsOnLastTask() {
     Dataset& d = db.tasks();
     d.first();
     ReminderEngine engine(d);
+    engine.TimerScheduler->stop();
     int resets = 0;
     connect(&d, &Dataset::dataReset, this, [&] { ++resets; });
     engine.CheckReminders();
@@ -208,6 +216,7 @@ void TestReminderEngine::failedSaveEndsTheCheck() {
     // A name the database cannot store (outside the code page) fails the save.
     d.setValue(u"Contact"_qs, u"漢字"_qs);
     ReminderEngine engine(d);
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 8, 0)};
     engine.setClock(clock.fn());
     QStringList errors;
@@ -225,6 +234,7 @@ void TestReminderEngine::nothingWrittenBack() {
     schedtest::Db db;
     db.add({u"Один"_qs, kDay, 8, 0, 0, 0, 0, u"x"_qs});
     ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
     schedtest::Clock clock{at(kDay, 8, 0)};
     engine.setClock(clock.fn());
     int raised = 0;

@@ -10,9 +10,11 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTranslator>
 
 namespace {
 
@@ -79,6 +81,7 @@ void LanguageSelection::buildBottomPanel() {
 void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     // A file that exists but cannot be read throws here, and the current file stays.
     SetCurrentLangFile(OpenLangFile(language::fileName(choice)));
+    setStandardTexts(choice);
     TranslateGrid(dm_.tables(), language::code(choice));
     DBNavigatorLoadLabguage();
     TreeViewMainLoadLabguage();
@@ -88,6 +91,21 @@ void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     for (const QString& name : translatedWindows())
         if (QWidget* window = windowNamed(name))
             TranslateForms({window}, *file);
+}
+
+void LanguageSelection::setStandardTexts(LanguageChoice choice) {
+    if (standardTexts_ != nullptr) {
+        QCoreApplication::removeTranslator(standardTexts_);
+        delete standardTexts_;
+        standardTexts_ = nullptr;
+    }
+    if (choice != LanguageChoice::Russian)
+        return;
+    auto translator = std::make_unique<QTranslator>(this);
+    if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    standardTexts_ = translator.release();
+    QCoreApplication::installTranslator(standardTexts_);
 }
 
 void LanguageSelection::DBNavigatorLoadLabguage() {

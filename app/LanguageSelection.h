@@ -7,6 +7,7 @@
 
 class QMainWindow;
 class QPushButton;
+class QTranslator;
 class QWidget;
 class DBNavigator;
 class GroupTree;
@@ -50,9 +51,13 @@ public:
 
 private:
     void setLanguageFromMenu(LanguageChoice choice);
+    // Qt's own texts (the buttons of message boxes and dialogs) in the chosen language, where the
+    // desktop has them.
+    void setStandardTexts(LanguageChoice choice);
     void buildBottomPanel();
 
     QMainWindow& main_;
     TDM& dm_;
     GroupTree& tree_;
+    QTranslator* standardTexts_ = nullptr;
 };

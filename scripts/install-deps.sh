@@ -8,6 +8,7 @@ PACKAGES=(
     libqt6svg6
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
     fonts-dejavu-core xvfb xauth xdg-utils gstreamer1.0-plugins-good
+    qt6-translations-l10n
 )
 
 missing=()

@@ -109,7 +109,7 @@ private Q_SLOTS:
         program_->start();
         program_->language().LoadLanguage(LanguageChoice::English);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"FAM"_s).displayName(), u"Surname"_s);
-        QCOMPARE(program_->dm().TabMain->fieldByName(u"GR_NUM"_s).displayName(), u"Group number"_s);
+        QCOMPARE(program_->dm().TabMain->fieldByName(u"GR_NUM"_s).displayName(), u"Group no."_s);
         program_->language().LoadLanguage(LanguageChoice::Russian);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"FAM"_s).displayName(), u"Фамилия"_s);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"HOME_ADDRESS"_s).displayName(), u"Домашний  адрес"_s);

@@ -1,5 +1,5 @@
 // Pictures of the main window, the contact editor and the group-delete question in English and in
-// Russian, for looking at: writes /tmp/korvane-shots/lang-*.png. Run under xvfb-run or offscreen.
+// Russian, for looking at: writes /tmp/korvane-lang-shots/lang-*.png. Run under xvfb-run or offscreen.
 
 #include "Edit.h"
 #include "GroupTree.h"
@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kShots = u"/tmp/korvane-shots/"_s;
+const QString kShots = u"/tmp/korvane-lang-shots/"_s;
 
 void save(QWidget* w, const QString& name) {
     QApplication::processEvents();

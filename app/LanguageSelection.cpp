@@ -89,8 +89,15 @@ void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     if (file == nullptr)
         return;
     for (const QString& name : translatedWindows())
-        if (QWidget* window = windowNamed(name))
+        if (QWidget* window = translatedWindow(name))
             TranslateForms({window}, *file);
+}
+
+QWidget* LanguageSelection::translatedWindow(const QString& name) {
+    QPointer<QWidget>& known = windows_[name];
+    if (known.isNull())
+        known = windowNamed(name);
+    return known;
 }
 
 void LanguageSelection::setStandardTexts(LanguageChoice choice) {

@@ -2,7 +2,9 @@
 
 #include "LanguageChoice.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class QMainWindow;
@@ -55,9 +57,13 @@ private:
     // desktop has them.
     void setStandardTexts(LanguageChoice choice);
     void buildBottomPanel();
+    // The window of that name made at start-up: the first one found is kept, so that windows made
+    // later under the same name (a new sticky note) keep their built-in texts.
+    QWidget* translatedWindow(const QString& name);
 
     QMainWindow& main_;
     TDM& dm_;
     GroupTree& tree_;
     QTranslator* standardTexts_ = nullptr;
+    QHash<QString, QPointer<QWidget>> windows_;
 };

@@ -10,9 +10,11 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTranslator>
 
 namespace {
 
@@ -79,6 +81,7 @@ void LanguageSelection::buildBottomPanel() {
 void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     // A file that exists but cannot be read throws here, and the current file stays.
     SetCurrentLangFile(OpenLangFile(language::fileName(choice)));
+    setStandardTexts(choice);
     TranslateGrid(dm_.tables(), language::code(choice));
     DBNavigatorLoadLabguage();
     TreeViewMainLoadLabguage();
@@ -86,8 +89,30 @@ void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     if (file == nullptr)
         return;
     for (const QString& name : translatedWindows())
-        if (QWidget* window = windowNamed(name))
+        if (QWidget* window = translatedWindow(name))
             TranslateForms({window}, *file);
+}
+
+QWidget* LanguageSelection::translatedWindow(const QString& name) {
+    QPointer<QWidget>& known = windows_[name];
+    if (known.isNull())
+        known = windowNamed(name);
+    return known;
+}
+
+void LanguageSelection::setStandardTexts(LanguageChoice choice) {
+    if (standardTexts_ != nullptr) {
+        QCoreApplication::removeTranslator(standardTexts_);
+        delete standardTexts_;
+        standardTexts_ = nullptr;
+    }
+    if (choice != LanguageChoice::Russian)
+        return;
+    auto translator = std::make_unique<QTranslator>(this);
+    if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    standardTexts_ = translator.release();
+    QCoreApplication::installTranslator(standardTexts_);
 }
 
 void LanguageSelection::DBNavigatorLoadLabguage() {

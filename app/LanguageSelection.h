@@ -2,11 +2,14 @@
 
 #include "LanguageChoice.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class QMainWindow;
 class QPushButton;
+class QTranslator;
 class QWidget;
 class DBNavigator;
 class GroupTree;
@@ -50,9 +53,17 @@ public:
 
 private:
     void setLanguageFromMenu(LanguageChoice choice);
+    // Qt's own texts (the buttons of message boxes and dialogs) in the chosen language, where the
+    // desktop has them.
+    void setStandardTexts(LanguageChoice choice);
     void buildBottomPanel();
+    // The window of that name made at start-up: the first one found is kept, so that windows made
+    // later under the same name (a new sticky note) keep their built-in texts.
+    QWidget* translatedWindow(const QString& name);
 
     QMainWindow& main_;
     TDM& dm_;
     GroupTree& tree_;
+    QTranslator* standardTexts_ = nullptr;
+    QHash<QString, QPointer<QWidget>> windows_;
 };

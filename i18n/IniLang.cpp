@@ -51,8 +51,13 @@ const QString kCrLf = QStringLiteral("\r\n");
 } // namespace
 
 LangFile::LangFile(const QByteArray& cp1251Bytes) {
+    // Editors that save UTF-8 often start the file with its byte-order mark; such a file is read as
+    // UTF-8 rather than turned into garbage. Every other file is cp1251.
+    static const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+    const QString text = cp1251Bytes.startsWith(kUtf8Mark) ? QString::fromUtf8(cp1251Bytes.mid(kUtf8Mark.size()))
+                                                           : cp1251::decode(cp1251Bytes);
     Entries* section = nullptr; // nullptr above the first section and inside a repeated one
-    for (const QString& line : splitLines(cp1251::decode(cp1251Bytes))) {
+    for (const QString& line : splitLines(text)) {
         if (line.isEmpty() || line.front() == u';')
             continue;
         if (isSectionLine(line)) {

@@ -28,7 +28,8 @@ class QWidget;
 // A language file in memory.
 class LangFile {
 public:
-    // Parses the cp1251 bytes of a language file.
+    // Parses the cp1251 bytes of a language file; a file that starts with the UTF-8 byte-order mark
+    // is read as UTF-8.
     explicit LangFile(const QByteArray& cp1251Bytes);
 
     // The value of the key in the section, or the default when either is missing.

@@ -9,6 +9,7 @@ PACKAGES=(
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
     fonts-dejavu-core xvfb xauth xdg-utils gstreamer1.0-plugins-good
     python3-xlrd poppler-utils
+    qt6-translations-l10n
 )
 
 missing=()

@@ -7,7 +7,7 @@ FIRST_NAME=Имя
 MID_NAME=Отчество
 JOB_POST=Должность
 Departament=Подразделение
-GR_NUM=Номер группы
+GR_NUM=№ группы
 GROUP_NAME=Группа
 NICKNAME=Прозвище
 OCCUPATION=Вид деятельности
@@ -68,6 +68,6 @@ Jp_num=Номер
 JpDesc=Должность
 
 [TabContactGroups]
-GR_NUM=Номер группы
+GR_NUM=№ группы
 PARENT_GROUP=Родительская группа
 GROUP_NAME=Группа

@@ -1,5 +1,5 @@
 // Pictures of the main window, the contact editor and the group-delete question in English and in
-// Russian, for looking at: writes /tmp/korvane-shots/lang-*.png. Run under xvfb-run or offscreen.
+// Russian, for looking at: writes /tmp/korvane-lang-shots/lang-*.png. Run under xvfb-run or offscreen.
 
 #include "Edit.h"
 #include "GroupTree.h"
@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -15,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kShots = u"/tmp/korvane-shots/"_s;
+const QString kShots = u"/tmp/korvane-lang-shots/"_s;
 
 void save(QWidget* w, const QString& name) {
     QApplication::processEvents();
@@ -64,6 +66,11 @@ int main(int argc, char** argv) {
         auto* pages = main.findChild<QTabWidget*>(u"PageControl1"_s);
         const int current = pages->currentIndex();
         pages->setCurrentIndex(pages->count() - 1);
+        // Scrolled to the group columns.
+        if (auto* grid = pages->currentWidget()->findChild<QTableView*>()) {
+            grid->horizontalScrollBar()->setValue(0);
+            grid->scrollTo(grid->model()->index(0, 12), QAbstractItemView::EnsureVisible);
+        }
         save(&main, u"lang-main-all-"_s + lang);
         pages->setCurrentIndex(current);
 
@@ -78,7 +85,7 @@ int main(int argc, char** argv) {
                 save(edit, u"lang-edit-%1-"_s.arg(i) + lang);
             }
             tabs->setCurrentIndex(0);
-            edit->reject();
+            static_cast<QDialog*>(edit)->reject();
         });
         edit->execModal();
 

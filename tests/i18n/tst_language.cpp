@@ -9,6 +9,7 @@
 #include "LanguageFixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -109,7 +110,7 @@ private Q_SLOTS:
         program_->start();
         program_->language().LoadLanguage(LanguageChoice::English);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"FAM"_s).displayName(), u"Surname"_s);
-        QCOMPARE(program_->dm().TabMain->fieldByName(u"GR_NUM"_s).displayName(), u"Group number"_s);
+        QCOMPARE(program_->dm().TabMain->fieldByName(u"GR_NUM"_s).displayName(), u"Group no."_s);
         program_->language().LoadLanguage(LanguageChoice::Russian);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"FAM"_s).displayName(), u"Фамилия"_s);
         QCOMPARE(program_->dm().TabMain->fieldByName(u"HOME_ADDRESS"_s).displayName(), u"Домашний  адрес"_s);
@@ -246,6 +247,29 @@ private Q_SLOTS:
         QVERIFY(!program_->dm().IBPhones->connected());
         QCOMPARE(actionText(program_->main(), "acAdd"), u"Add record"_s);
         QVERIFY(program_->boxes.isEmpty());
+    }
+
+    // A window made later under the name of a start-up window (a new sticky note) keeps its built-in
+    // texts; the section applies to the start-up one.
+    void laterWindowOfTheSameName() {
+        program_->writeFile(u"English.ini"_s,
+                            u"[FormStickyMarks]\r\nFormStickyMarks.Label1.Caption=Note\r\n[Misc]\r\nM030=All\r\n"_s);
+        auto makeNote = [] {
+            auto note = std::make_unique<QWidget>();
+            note->setObjectName(u"FormStickyMarks"_s);
+            auto* label = new QLabel(u"Заметка"_s, note.get());
+            label->setObjectName(u"Label1"_s);
+            return note;
+        };
+        const auto startup = makeNote();
+        program_->start();
+        program_->language().LoadLanguage(LanguageChoice::English);
+        QCOMPARE(startup->findChild<QLabel*>()->text(), u"Note"_s);
+        startup->findChild<QLabel*>()->setText(u"Заметка"_s);
+        const auto later = makeNote();
+        program_->language().LoadLanguage(LanguageChoice::English);
+        QCOMPARE(startup->findChild<QLabel*>()->text(), u"Note"_s);
+        QCOMPARE(later->findChild<QLabel*>()->text(), u"Заметка"_s);
     }
 
     // The hidden export button writes the titles in force into DBgrids.ru.

@@ -12,11 +12,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool startsWithNoCase(const QByteArray& line, const char* prefix) {
-    const qsizetype n = static_cast<qsizetype>(std::strlen(prefix));
-    return line.size() >= n && qstrnicmp(line.constData(), prefix, n) == 0;
-}
-
 // The part of a content line before its value separator, found outside double quotes.
 qsizetype valueColon(const QByteArray& line) {
     bool quoted = false;
@@ -30,21 +25,44 @@ qsizetype valueColon(const QByteArray& line) {
     return -1;
 }
 
+// Whether the name and parameters of a content line contain the word, letter case ignored; no copies.
 bool headerHas(const QByteArray& line, const char* word) {
     const qsizetype colon = valueColon(line);
-    const QByteArray head = (colon < 0 ? line : line.left(colon)).toUpper();
-    return head.contains(word);
+    const qsizetype end = colon < 0 ? line.size() : colon;
+    const qsizetype n = static_cast<qsizetype>(std::strlen(word));
+    const char* p = line.constData();
+    for (qsizetype i = 0; i + n <= end; ++i)
+        if (qstrnicmp(p + i, word, n) == 0)
+            return true;
+    return false;
+}
+
+bool hasParameters(const QByteArray& line) {
+    for (const char c : line) {
+        if (c == ';')
+            return true;
+        if (c == ':')
+            return false;
+    }
+    return false;
 }
 
 bool isQuotedPrintable(const QByteArray& line) {
-    return headerHas(line, "QUOTED-PRINTABLE");
+    return hasParameters(line) && headerHas(line, "QUOTED-PRINTABLE");
 }
 bool isBase64(const QByteArray& line) {
-    const qsizetype colon = valueColon(line);
-    if (colon < 0)
-        return false;
-    const QByteArray head = line.left(colon).toUpper();
-    return head.contains("BASE64") || head.contains("ENCODING=B");
+    return hasParameters(line) && valueColon(line) >= 0 && (headerHas(line, "BASE64") || headerHas(line, "ENCODING=B"));
+}
+
+// A line that is exactly the keyword, surrounding blanks allowed.
+bool isKeywordLine(const QByteArray& line, const char* keyword) {
+    qsizetype b = 0, e = line.size();
+    while (b < e && isSpace(line[b]))
+        ++b;
+    while (e > b && isSpace(line[e - 1]))
+        --e;
+    const qsizetype n = static_cast<qsizetype>(std::strlen(keyword));
+    return e - b == n && qstrnicmp(line.constData() + b, keyword, n) == 0;
 }
 
 // Physical lines, split on CR LF, LF or CR.
@@ -329,8 +347,7 @@ std::vector<Card> parse(const QByteArray& input) {
     bool inCard = false;
     int nested = 0;
     for (const LogicalLine& l : logicalLines(physicalLines(bytes))) {
-        const QByteArray trimmed = l.text.trimmed();
-        if (startsWithNoCase(trimmed, "BEGIN:VCARD") && trimmed.size() == 11) {
+        if (isKeywordLine(l.text, "BEGIN:VCARD")) {
             if (inCard) {
                 ++nested; // an embedded card (2.1 AGENT) is skipped
                 continue;
@@ -340,7 +357,7 @@ std::vector<Card> parse(const QByteArray& input) {
             current.firstLine = l.number;
             continue;
         }
-        if (startsWithNoCase(trimmed, "END:VCARD") && trimmed.size() == 9) {
+        if (isKeywordLine(l.text, "END:VCARD")) {
             if (nested > 0) {
                 --nested;
                 continue;

@@ -104,7 +104,8 @@ std::vector<LogicalLine> logicalLines(const std::vector<QByteArray>& physical) {
             l.number = static_cast<int>(i) + 1;
             // A quoted-printable value whose line ends with '=' goes on in the next line.
             if (isQuotedPrintable(l.text)) {
-                while (l.text.endsWith('=') && i + 1 < physical.size()) {
+                while (l.text.endsWith('=') && i + 1 < physical.size() &&
+                       !isKeywordLine(physical[i + 1], "END:VCARD") && !isKeywordLine(physical[i + 1], "BEGIN:VCARD")) {
                     l.text.chop(1);
                     ++i;
                     const QByteArray& next = physical[i];
@@ -149,6 +150,8 @@ QByteArray decodeQuotedPrintable(const QByteArray& in) {
     };
     for (qsizetype i = 0; i < in.size(); ++i) {
         const char c = in[i];
+        if (c == '=' && i + 1 == in.size())
+            break; // a soft line break with nothing after it
         if (c == '=' && i + 2 < in.size()) {
             const int h = hex(in[i + 1]);
             const int l = hex(in[i + 2]);
@@ -345,13 +348,17 @@ std::vector<Card> parse(const QByteArray& input) {
     std::vector<Card> cards;
     Card current;
     bool inCard = false;
+    bool afterAgent = false;
     int nested = 0;
     for (const LogicalLine& l : logicalLines(physicalLines(bytes))) {
         if (isKeywordLine(l.text, "BEGIN:VCARD")) {
-            if (inCard) {
-                ++nested; // an embedded card (2.1 AGENT) is skipped
+            if (inCard && afterAgent) {
+                ++nested; // a card embedded in a 2.1 AGENT property is skipped
                 continue;
             }
+            if (inCard && nested == 0)
+                cards.push_back(std::move(current)); // a card that was never closed ends here
+            nested = 0;
             inCard = true;
             current = Card();
             current.firstLine = l.number;
@@ -359,7 +366,8 @@ std::vector<Card> parse(const QByteArray& input) {
         }
         if (isKeywordLine(l.text, "END:VCARD")) {
             if (nested > 0) {
-                --nested;
+                if (--nested == 0)
+                    afterAgent = false;
                 continue;
             }
             if (inCard) {
@@ -373,8 +381,10 @@ std::vector<Card> parse(const QByteArray& input) {
         if (!inCard || nested > 0)
             continue;
         Property p;
+        afterAgent = false;
         if (!parseProperty(l.text, utf8, p))
             continue;
+        afterAgent = p.name == u"AGENT" && p.value.trimmed().isEmpty();
         if (p.name == u"VERSION")
             current.version = p.value.trimmed();
         current.properties.push_back(std::move(p));

@@ -211,9 +211,18 @@ QString decodeCaret(const QString& v) {
     return out;
 }
 
-// Splits on the separator outside double quotes.
+// Splits on the separator outside double quotes; the quotes themselves are dropped.
 QList<QString> splitOutsideQuotes(const QString& s, QChar sep) {
     QList<QString> parts;
+    if (!s.contains(u'"')) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= s.size(); ++i)
+            if (i == s.size() || s[i] == sep) {
+                parts << s.mid(start, i - start);
+                start = i + 1;
+            }
+        return parts;
+    }
     QString cur;
     bool quoted = false;
     for (const QChar c : s) {

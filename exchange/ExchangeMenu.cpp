@@ -4,6 +4,7 @@
 #include "DMUnit.h"
 #include "ExchangeTexts.h"
 #include "FormImportPreview.h"
+#include "IniLang.h"
 #include "MessageBoxes.h"
 
 #include <QAction>
@@ -46,6 +47,8 @@ ExchangeCommands::ExchangeCommands(TDM& dm, QWidget* window) : QObject(window), 
     };
     preview = [this](ImportPlan& plan, const QString& fileName) {
         TFormImportPreview form(plan, QFileInfo(fileName).fileName(), columnTitles(), window_);
+        if (const LangFile* lang = CurrentLangFile())
+            TranslateForms({&form}, *lang);
         return form.exec() == QDialog::Accepted;
     };
 }

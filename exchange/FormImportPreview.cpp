@@ -166,6 +166,11 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
 
 void TFormImportPreview::fill(const QStringList& titles) {
     GridNew->setUpdatesEnabled(false);
+    // Rows are made at once: a file of thousands of cards fills the grids quickly.
+    GridNew->setRowCount(plan_.count(CardStatus::New));
+    GridDuplicates->setRowCount(plan_.count(CardStatus::Duplicate));
+    GridRefused->setRowCount(plan_.count(CardStatus::Refused));
+    int next[3] = {0, 0, 0};
     for (size_t i = 0; i < plan_.cards.size(); ++i) {
         const PlannedCard& c = plan_.cards[i];
         const ContactRow& row = c.contact.row;
@@ -196,8 +201,7 @@ void TFormImportPreview::fill(const QStringList& titles) {
         }
         if (!grid)
             continue;
-        const int r = grid->rowCount();
-        grid->insertRow(r);
+        const int r = next[grid == GridNew ? 0 : grid == GridDuplicates ? 1 : 2]++;
         for (int col = 0; col < cells.size(); ++col)
             grid->setItem(r, col, cell(cells[col]));
         if (grid == GridDuplicates) {

@@ -12,11 +12,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool startsWithNoCase(const QByteArray& line, const char* prefix) {
-    const qsizetype n = static_cast<qsizetype>(std::strlen(prefix));
-    return line.size() >= n && qstrnicmp(line.constData(), prefix, n) == 0;
-}
-
 // The part of a content line before its value separator, found outside double quotes.
 qsizetype valueColon(const QByteArray& line) {
     bool quoted = false;
@@ -30,21 +25,44 @@ qsizetype valueColon(const QByteArray& line) {
     return -1;
 }
 
+// Whether the name and parameters of a content line contain the word, letter case ignored; no copies.
 bool headerHas(const QByteArray& line, const char* word) {
     const qsizetype colon = valueColon(line);
-    const QByteArray head = (colon < 0 ? line : line.left(colon)).toUpper();
-    return head.contains(word);
+    const qsizetype end = colon < 0 ? line.size() : colon;
+    const qsizetype n = static_cast<qsizetype>(std::strlen(word));
+    const char* p = line.constData();
+    for (qsizetype i = 0; i + n <= end; ++i)
+        if (qstrnicmp(p + i, word, n) == 0)
+            return true;
+    return false;
+}
+
+bool hasParameters(const QByteArray& line) {
+    for (const char c : line) {
+        if (c == ';')
+            return true;
+        if (c == ':')
+            return false;
+    }
+    return false;
 }
 
 bool isQuotedPrintable(const QByteArray& line) {
-    return headerHas(line, "QUOTED-PRINTABLE");
+    return hasParameters(line) && headerHas(line, "QUOTED-PRINTABLE");
 }
 bool isBase64(const QByteArray& line) {
-    const qsizetype colon = valueColon(line);
-    if (colon < 0)
-        return false;
-    const QByteArray head = line.left(colon).toUpper();
-    return head.contains("BASE64") || head.contains("ENCODING=B");
+    return hasParameters(line) && valueColon(line) >= 0 && (headerHas(line, "BASE64") || headerHas(line, "ENCODING=B"));
+}
+
+// A line that is exactly the keyword, surrounding blanks allowed.
+bool isKeywordLine(const QByteArray& line, const char* keyword) {
+    qsizetype b = 0, e = line.size();
+    while (b < e && isSpace(line[b]))
+        ++b;
+    while (e > b && isSpace(line[e - 1]))
+        --e;
+    const qsizetype n = static_cast<qsizetype>(std::strlen(keyword));
+    return e - b == n && qstrnicmp(line.constData() + b, keyword, n) == 0;
 }
 
 // Physical lines, split on CR LF, LF or CR.
@@ -86,7 +104,8 @@ std::vector<LogicalLine> logicalLines(const std::vector<QByteArray>& physical) {
             l.number = static_cast<int>(i) + 1;
             // A quoted-printable value whose line ends with '=' goes on in the next line.
             if (isQuotedPrintable(l.text)) {
-                while (l.text.endsWith('=') && i + 1 < physical.size()) {
+                while (l.text.endsWith('=') && i + 1 < physical.size() &&
+                       !isKeywordLine(physical[i + 1], "END:VCARD") && !isKeywordLine(physical[i + 1], "BEGIN:VCARD")) {
                     l.text.chop(1);
                     ++i;
                     const QByteArray& next = physical[i];
@@ -131,6 +150,8 @@ QByteArray decodeQuotedPrintable(const QByteArray& in) {
     };
     for (qsizetype i = 0; i < in.size(); ++i) {
         const char c = in[i];
+        if (c == '=' && i + 1 == in.size())
+            break; // a soft line break with nothing after it
         if (c == '=' && i + 2 < in.size()) {
             const int h = hex(in[i + 1]);
             const int l = hex(in[i + 2]);
@@ -190,9 +211,18 @@ QString decodeCaret(const QString& v) {
     return out;
 }
 
-// Splits on the separator outside double quotes.
+// Splits on the separator outside double quotes; the quotes themselves are dropped.
 QList<QString> splitOutsideQuotes(const QString& s, QChar sep) {
     QList<QString> parts;
+    if (!s.contains(u'"')) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= s.size(); ++i)
+            if (i == s.size() || s[i] == sep) {
+                parts << s.mid(start, i - start);
+                start = i + 1;
+            }
+        return parts;
+    }
     QString cur;
     bool quoted = false;
     for (const QChar c : s) {
@@ -327,22 +357,26 @@ std::vector<Card> parse(const QByteArray& input) {
     std::vector<Card> cards;
     Card current;
     bool inCard = false;
+    bool afterAgent = false;
     int nested = 0;
     for (const LogicalLine& l : logicalLines(physicalLines(bytes))) {
-        const QByteArray trimmed = l.text.trimmed();
-        if (startsWithNoCase(trimmed, "BEGIN:VCARD") && trimmed.size() == 11) {
-            if (inCard) {
-                ++nested; // an embedded card (2.1 AGENT) is skipped
+        if (isKeywordLine(l.text, "BEGIN:VCARD")) {
+            if (inCard && afterAgent) {
+                ++nested; // a card embedded in a 2.1 AGENT property is skipped
                 continue;
             }
+            if (inCard && nested == 0)
+                cards.push_back(std::move(current)); // a card that was never closed ends here
+            nested = 0;
             inCard = true;
             current = Card();
             current.firstLine = l.number;
             continue;
         }
-        if (startsWithNoCase(trimmed, "END:VCARD") && trimmed.size() == 9) {
+        if (isKeywordLine(l.text, "END:VCARD")) {
             if (nested > 0) {
-                --nested;
+                if (--nested == 0)
+                    afterAgent = false;
                 continue;
             }
             if (inCard) {
@@ -356,8 +390,10 @@ std::vector<Card> parse(const QByteArray& input) {
         if (!inCard || nested > 0)
             continue;
         Property p;
+        afterAgent = false;
         if (!parseProperty(l.text, utf8, p))
             continue;
+        afterAgent = p.name == u"AGENT" && p.value.trimmed().isEmpty();
         if (p.name == u"VERSION")
             current.version = p.value.trimmed();
         current.properties.push_back(std::move(p));

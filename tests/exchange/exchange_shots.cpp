@@ -1,5 +1,5 @@
 // Pictures of the exchange menu in the main window and of the main window after an import, for
-// looking at: writes /tmp/korvane-shots/exchange-*.png. Run under xvfb-run -a.
+// looking at: writes /tmp/exchange-shots/exchange-*.png. Run under xvfb-run -a.
 #include "App.h"
 #include "ExchangeMenu.h"
 #include "FormImportPreview.h"
@@ -25,7 +25,7 @@ void pause(int ms) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
-    const QString out = QDir::tempPath() + QStringLiteral("/korvane-shots/");
+    const QString out = QDir::tempPath() + QStringLiteral("/exchange-shots/");
     QDir().mkpath(out);
     testdb::Folder folder;
     msgbox::setResponder([](const msgbox::Shown& s) {

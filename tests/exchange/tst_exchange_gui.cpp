@@ -39,7 +39,7 @@ const char kFile[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Смирнова;Анна;;;\r\nEMAIL:ANNA@VECTOR.RU\r\nEND:VCARD\r\n";
 
 QString shotFolder() {
-    const QString dir = qEnvironmentVariable("KORVANE_SHOTS", QDir::tempPath() + QStringLiteral("/korvane-shots"));
+    const QString dir = qEnvironmentVariable("KORVANE_SHOTS", QDir::tempPath() + QStringLiteral("/exchange-shots"));
     QDir().mkpath(dir);
     return dir;
 }

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void cards();
     void severalCardsInOneFile();
     void foldedLinesAndEscapes();
+    void brokenCardDoesNotSwallowTheNext();
     void writerFoldsAt75OctetsWithoutSplittingLetters();
     void roundTripThroughWriter_data();
     void roundTripThroughWriter();
@@ -167,6 +168,20 @@ void TestVCard::severalCardsInOneFile() {
     QCOMPARE(cards.size(), size_t(3));
     QCOMPARE(contactFromCard(cards[0]).row.text(FAM), QStringLiteral("A"));
     QCOMPARE(contactFromCard(cards[1]).row.text(FAM), QStringLiteral("B"));
+    QCOMPARE(contactFromCard(cards[2]).row.text(FAM), QStringLiteral("C"));
+}
+
+void TestVCard::brokenCardDoesNotSwallowTheNext() {
+    // A quoted-printable value that ends in a soft break at the end of its card, and a card never closed.
+    const QByteArray data = crlf("BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE:A=\nEND:VCARD\n"
+                                 "BEGIN:VCARD\nVERSION:3.0\nN:B;;;;\n"
+                                 "BEGIN:VCARD\nVERSION:3.0\nN:C;;;;\nEND:VCARD\n");
+    const auto cards = vcard::parse(data);
+    QCOMPARE(cards.size(), size_t(3));
+    QCOMPARE(contactFromCard(cards[0]).row.text(FAM), QStringLiteral("A"));
+    QVERIFY(cards[0].closed);
+    QCOMPARE(contactFromCard(cards[1]).row.text(FAM), QStringLiteral("B"));
+    QVERIFY(!cards[1].closed);
     QCOMPARE(contactFromCard(cards[2]).row.text(FAM), QStringLiteral("C"));
 }
 

@@ -4,6 +4,7 @@
 #include "FormOptions.h"
 #include "FormTools.h"
 #include "MainActions.h"
+#include "DBGridEh.h"
 #include "DMUnit.h"
 #include "Edit.h"
 #include "FbClient.h"

@@ -242,6 +242,11 @@ void backupBeside(const ServiceLogin& login, const QString& databaseFile, const 
         runService(login, backupRequest(databaseFile, backupFile), RunKind::Backup, sink);
         return;
     }
+    // Written over the database it reads, a backup would leave neither.
+    const QFileInfo db(databaseFile), bk(backupFile);
+    if (db.exists() && bk.exists() && db.canonicalFilePath() == bk.canonicalFilePath())
+        throw DbError(
+            QStringLiteral("The backup file %1 is the database file itself").arg(QDir::toNativeSeparators(backupFile)));
     const QString fresh = newFileBeside(backupFile);
     runOnFresh(login, backupRequest(databaseFile, fresh), RunKind::Backup, fresh, backupFile, sink);
     moveIntoPlace(fresh, backupFile, false);

@@ -125,6 +125,23 @@ private Q_SLOTS:
         form.reject();
     }
 
+    // OK changes the file only: the running connection keeps the values it started with.
+    void optionsOkDoesNotReconnect() {
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        QVERIFY(dm->TabMain->isOpen());
+        const QString before = dm->IBPhones->databaseName;
+        TFormOptions form(folder.iniPath());
+        form.show();
+        form.EditDB->setText(QStringLiteral("/nowhere/else.gdb"));
+        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+        QCOMPARE(IniFile(folder.iniPath()).readString("DataBase", "db"), QStringLiteral("/nowhere/else.gdb"));
+        QVERIFY(dm->IBPhones->connected());
+        QVERIFY(dm->TabMain->isOpen());
+        QCOMPARE(dm->IBPhones->databaseName, before);
+    }
+
     // Close, Esc and the close box write nothing.
     void optionsCloseWritesNothing_data() {
         QTest::addColumn<int>("how");

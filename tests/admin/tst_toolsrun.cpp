@@ -231,6 +231,17 @@ private Q_SLOTS:
         QCOMPARE(readAll(backup), good);
     }
 
+    // A backup named like the database it reads is refused; the database stays whole.
+    void backupOverTheDatabaseItself() {
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        addContact(*dm, QStringLiteral("Safe"));
+        const QString sameFile = folder.path() + QStringLiteral("db/../db/phones.gdb");
+        QVERIFY_THROWS_EXCEPTION(DbError, ToolsRun(*dm).backup(folder.databasePath(), sameFile, {}));
+        QCOMPARE(surnames(folder.databasePath()), QStringList{QStringLiteral("Safe")});
+    }
+
     // The progress lines reach the calling thread in order while it keeps its events going.
     void runOffThreadDeliversLinesAndFailures() {
         QStringList got;

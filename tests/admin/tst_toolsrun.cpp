@@ -127,6 +127,7 @@ private Q_SLOTS:
         QTest::newRow("truncated to a half") << 50;
         QTest::newRow("truncated to a tenth") << 10;
         QTest::newRow("empty file") << 0;
+        QTest::newRow("not a backup at all") << -1;
     }
     void damagedBackupLeavesTheDatabase() {
         QFETCH(int, keepPercent);
@@ -138,7 +139,15 @@ private Q_SLOTS:
         ToolsRun(*dm).backup(folder.databasePath(), backup, {});
         {
             QFile f(backup);
-            QVERIFY(f.resize(f.size() * keepPercent / 100));
+            if (keepPercent >= 0) {
+                QVERIFY(f.resize(f.size() * keepPercent / 100));
+            } else {
+                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QByteArray junk;
+                for (int i = 0; i < 20000; ++i)
+                    junk.append(char((i * 7919) % 251));
+                f.write(junk);
+            }
         }
         addContact(*dm, QStringLiteral("Also kept"));
         try {

@@ -289,7 +289,17 @@ private Q_SLOTS:
         form.edtDataBaseName->setText(folder.databasePath());
         form.edtBackUpName->setText(folder.path() + QStringLiteral("w.gbk"));
         QSignalSpy progress(form.StatusBar1, &QStatusBar::messageChanged);
+        // While the run goes on: a busy cursor, the controls held, the clock of the program ticking.
+        bool busy = false, held = false;
+        connect(form.StatusBar1, &QStatusBar::messageChanged, &form, [&](const QString& line) {
+            if (line.isEmpty())
+                return;
+            busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            held = !form.PageControl1->isEnabled() && !form.BitBtnClose->isEnabled() && form.running();
+        });
         QTest::mouseClick(form.BitBtnBackup, Qt::LeftButton);
+        QVERIFY(busy);
+        QVERIFY(held);
         QVERIFY(QFileInfo(folder.path() + QStringLiteral("w.gbk")).size() > 0);
         QVERIFY(shown_.isEmpty());
         QVERIFY(form.isVisible());

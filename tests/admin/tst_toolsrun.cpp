@@ -383,6 +383,7 @@ private Q_SLOTS:
             QVERIFY2(!replaced, qPrintable(e.message()));
             QVERIFY2(e.message().contains(QStringLiteral("left as it was")), qPrintable(e.message()));
             QVERIFY2(!e.message().contains(QStringLiteral(".new")), qPrintable(e.message()));
+            qInfo() << e.message();
         }
         QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
         if (replaced) {
@@ -424,6 +425,7 @@ private Q_SLOTS:
                 QFAIL("a database in use was replaced");
             } catch (const DbError& e) {
                 QVERIFY2(e.message().contains(QStringLiteral("in use")), qPrintable(e.message()));
+                qInfo() << e.message();
             }
             QCOMPARE(surnames(served), (QStringList{QStringLiteral("Old"), QStringLiteral("Newer")}));
             other.detach();

@@ -140,11 +140,12 @@ void runOnFresh(const ServiceLogin& login, const QByteArray& request, RunKind ki
     }
 }
 
-// What a server tells about a database: whether it opens, the file it opens (an alias resolved)
-// and how many other connections use it.
+// What a server tells about a database: whether it opens, the file it opens (an alias resolved),
+// when it was made (a restore makes it anew) and how many other connections use it.
 struct ServerDatabase {
     bool opens = false;
     QString file;
+    QString created;
     int others = 0;
 };
 
@@ -160,11 +161,13 @@ ServerDatabase inspectOnServer(const ServiceLogin& login, const QString& serverP
             fb::Statement st(db, tr,
                              QStringLiteral("select MON$DATABASE_NAME, (select count(*) from MON$ATTACHMENTS a "
                                             "where a.MON$ATTACHMENT_ID <> current_connection "
-                                            "and a.MON$SYSTEM_FLAG = 0) from MON$DATABASE"));
+                                            "and a.MON$SYSTEM_FLAG = 0), cast(MON$CREATION_DATE as varchar(40)) "
+                                            "from MON$DATABASE"));
             st.execute();
             if (st.fetch()) {
                 d.file = st.value(0).toString().trimmed();
                 d.others = st.value(1).toInt();
+                d.created = st.value(2).toString();
             }
         }
         tr.commit();
@@ -337,13 +340,14 @@ void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, con
         runService(login, plain, RunKind::Restore, sink);
     } catch (const DbError& e) {
         const ServerDatabase after = inspectOnServer(login, serverPrefix, databaseFile);
-        if (after.opens || !before.opens) {
+        const bool untouched = before.opens && after.opens && after.created == before.created;
+        if (untouched || !before.opens) {
             dropOnServer(login, serverPrefix, trial);
-            const QString why = after.others > 0 || e.message().contains(QStringLiteral("in use"), Qt::CaseInsensitive)
-                                    ? inUseMessage(databaseFile)
-                                    : leftAsItWas(databaseFile);
-            throw DbError(e.message() + u'\n' + why, e.sqlCode(), e.gdsCode());
+            const bool inUse = after.others > 0 || e.message().contains(QStringLiteral("in use"), Qt::CaseInsensitive);
+            const QString why = !untouched ? QString() : inUse ? inUseMessage(databaseFile) : leftAsItWas(databaseFile);
+            throw DbError(why.isEmpty() ? e.message() : e.message() + u'\n' + why, e.sqlCode(), e.gdsCode());
         }
+        // The server has let go of the old database: the trial file is now the only whole copy.
         throw DbError(e.message() + u'\n' +
                           QStringLiteral("The restored data was kept in %1 on the server.").arg(trial),
                       e.sqlCode(), e.gdsCode());

@@ -436,6 +436,40 @@ private Q_SLOTS:
         dm->Disconnect();
     }
 
+    // What the server path leans on when another connection arrives between the trial run and the
+    // replace: the server refuses to replace a database in use, says so, and leaves it whole.
+    void serverRefusesToReplaceADatabaseInUse() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        if (!server_)
+            server_ = std::make_unique<LoopbackServer>();
+        Folder folder;
+        serveFolder(folder);
+        RecordedUi ui;
+        auto dm = openServedDM(*server_, folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        const QString served = QStringLiteral("localhost:") + folder.databasePath();
+        addContact(*dm, QStringLiteral("Held"));
+        const QString backup = folder.path() + QStringLiteral("h.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        addContact(*dm, QStringLiteral("Still held"));
+        dm->Disconnect();
+        fb::Attachment other;
+        other.attach(served, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        const servicerun::ServiceLogin login{servicerun::serviceManagerName(QStringLiteral("localhost:")),
+                                             QStringLiteral("SYSDBA"), QStringLiteral("masterkey")};
+        try {
+            servicerun::runService(
+                login, servicerun::restoreRequest(backup, folder.databasePath(), servicerun::kRestoreReplace),
+                servicerun::RunKind::Restore, {});
+            QFAIL("the server replaced a database in use");
+        } catch (const DbError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("in use")), qPrintable(e.message()));
+        }
+        QCOMPARE(surnames(served), (QStringList{QStringLiteral("Held"), QStringLiteral("Still held")}));
+        other.detach();
+    }
+
     // Names beside a path on a server keep its folder and notation; an alias has no folder.
     void newNamesBesideAServerPath_data() {
         QTest::addColumn<QString>("path");

@@ -35,6 +35,12 @@ TFormOptions::TFormOptions(QString iniPath, QWidget* parent) : QDialog(parent), 
         auto* l = new QLabel(QString::fromUtf8(caption), page);
         l->setObjectName(QString::fromLatin1(name));
         l->move(18, y);
+        // The label ends before its box (at 96) whatever the desktop's font: a long caption gets a
+        // smaller font rather than running under the box.
+        QFont f = l->font();
+        while (QFontMetrics(f).horizontalAdvance(l->text()) > 96 - 18 - 3 && f.pointSizeF() > 6)
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        l->setFont(f);
         l->adjustSize();
         return l;
     };

@@ -91,6 +91,7 @@ QWidget* TFormTools::addPage(const char* name, const QString& caption, FileNameE
     PageControl1->addTab(page, caption);
     auto box = [this, page](const char* boxName, const char* labelText, int y, FileKind kind) {
         auto* label = new QLabel(QString::fromUtf8(labelText), page);
+        label->setObjectName(QStringLiteral("Label") + QString::fromLatin1(boxName).mid(3)); // LabelDataBaseName
         label->move(5, y + 4);
         label->adjustSize();
         auto* e = new FileNameEdit(page);

@@ -140,6 +140,60 @@ void runOnFresh(const ServiceLogin& login, const QByteArray& request, RunKind ki
     }
 }
 
+// What a server tells about a database: whether it opens, the file it opens (an alias resolved),
+// when it was made (a restore makes it anew) and how many other connections use it.
+struct ServerDatabase {
+    bool opens = false;
+    QString file;
+    QString created;
+    int others = 0;
+};
+
+ServerDatabase inspectOnServer(const ServiceLogin& login, const QString& serverPrefix, const QString& path) {
+    ServerDatabase d;
+    try {
+        fb::Attachment db;
+        db.attach(serverPrefix + path, login.user, login.password);
+        d.opens = true;
+        fb::Transaction tr;
+        tr.start(db);
+        {
+            fb::Statement st(db, tr,
+                             QStringLiteral("select MON$DATABASE_NAME, (select count(*) from MON$ATTACHMENTS a "
+                                            "where a.MON$ATTACHMENT_ID <> current_connection "
+                                            "and a.MON$SYSTEM_FLAG = 0), cast(MON$CREATION_DATE as varchar(40)) "
+                                            "from MON$DATABASE"));
+            st.execute();
+            if (st.fetch()) {
+                d.file = st.value(0).toString().trimmed();
+                d.others = st.value(1).toInt();
+                d.created = st.value(2).toString();
+            }
+        }
+        tr.commit();
+        db.detach();
+    } catch (const DbError&) {
+        // A file that does not open as a database holds nothing to protect or to count.
+    }
+    return d;
+}
+
+// Deletes a database file of the program's own naming on the server; an empty text when it went.
+QString dropOnServer(const ServiceLogin& login, const QString& serverPrefix, const QString& path) {
+    try {
+        fb::Attachment db;
+        db.attach(serverPrefix + path, login.user, login.password);
+        db.drop();
+        return {};
+    } catch (const DbError& e) {
+        return e.message();
+    }
+}
+
+QString leftAsItWas(const QString& path) {
+    return QStringLiteral("The database file %1 was left as it was.").arg(path);
+}
+
 } // namespace
 
 QString serviceManagerName(const QString& serverPrefix) {
@@ -236,12 +290,84 @@ void restoreBeside(const ServiceLogin& login, const QString& backupFile, const Q
     moveIntoPlace(fresh, databaseFile, true);
 }
 
+QString newNameBeside(const QString& serverPath) {
+    const qsizetype cut = std::max(serverPath.lastIndexOf(u'/'), serverPath.lastIndexOf(u'\\'));
+    if (cut < 0 || cut == serverPath.size() - 1)
+        return {};
+    return serverPath.left(cut + 1) + QStringLiteral(".%1.%2.new")
+                                          .arg(serverPath.mid(cut + 1))
+                                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, const QString& backupFile,
+                     const QString& databaseFile, const LineSink& sink) {
+    const QByteArray plain = restoreRequest(backupFile, databaseFile, kRestoreReplace);
+    if (blank(databaseFile) || blank(backupFile)) {
+        runService(login, plain, RunKind::Restore, sink); // the server says what is missing
+        return;
+    }
+    const ServerDatabase before = inspectOnServer(login, serverPrefix, databaseFile);
+    if (before.others > 0)
+        throw DbError(inUseMessage(databaseFile));
+    // The trial file's name must be free: a database that opens under it is someone else's.
+    QString trial;
+    for (int attempt = 0; attempt < 5 && trial.isEmpty(); ++attempt) {
+        trial = newNameBeside(before.file.isEmpty() ? databaseFile : before.file);
+        if (!trial.isEmpty() && inspectOnServer(login, serverPrefix, trial).opens)
+            trial.clear();
+    }
+    if (trial.isEmpty()) {
+        if (before.opens)
+            throw DbError(QStringLiteral("Cannot find a place for the restore beside %1. ").arg(databaseFile) +
+                          leftAsItWas(databaseFile));
+        runService(login, plain, RunKind::Restore, sink); // no database there to protect
+        return;
+    }
+
+    // First run: the backup goes into the trial file; a damaged or incomplete backup, or a disk
+    // too small for it, fails here while the target is still whole.
+    try {
+        runService(login, restoreRequest(backupFile, trial, kRestoreCreate), RunKind::Restore, sink);
+    } catch (const DbError& e) {
+        dropOnServer(login, serverPrefix, trial);
+        QString text = e.message();
+        text.replace(trial, databaseFile);
+        throw DbError(text + u'\n' + leftAsItWas(databaseFile), e.sqlCode(), e.gdsCode());
+    }
+
+    // Second run: over the target. The server refuses while another connection uses it.
+    try {
+        runService(login, plain, RunKind::Restore, sink);
+    } catch (const DbError& e) {
+        const ServerDatabase after = inspectOnServer(login, serverPrefix, databaseFile);
+        const bool untouched = before.opens && after.opens && after.created == before.created;
+        if (untouched || !before.opens) {
+            dropOnServer(login, serverPrefix, trial);
+            const bool inUse = after.others > 0 || e.message().contains(QStringLiteral("in use"), Qt::CaseInsensitive);
+            const QString why = !untouched ? QString() : inUse ? inUseMessage(databaseFile) : leftAsItWas(databaseFile);
+            throw DbError(why.isEmpty() ? e.message() : e.message() + u'\n' + why, e.sqlCode(), e.gdsCode());
+        }
+        // The server has let go of the old database: the trial file is now the only whole copy.
+        throw DbError(e.message() + u'\n' +
+                          QStringLiteral("The restored data was kept in %1 on the server.").arg(trial),
+                      e.sqlCode(), e.gdsCode());
+    }
+    const QString notDropped = dropOnServer(login, serverPrefix, trial);
+    if (!notDropped.isEmpty() && sink)
+        sink(QStringLiteral("Cannot delete %1: %2").arg(trial, notDropped));
+}
+
 void backupBeside(const ServiceLogin& login, const QString& databaseFile, const QString& backupFile,
                   const LineSink& sink) {
     if (blank(databaseFile) || blank(backupFile)) {
         runService(login, backupRequest(databaseFile, backupFile), RunKind::Backup, sink);
         return;
     }
+    // Written over the database it reads, a backup would leave neither.
+    const QFileInfo db(databaseFile), bk(backupFile);
+    if (db.exists() && bk.exists() && db.canonicalFilePath() == bk.canonicalFilePath())
+        throw DbError(
+            QStringLiteral("The backup file %1 is the database file itself").arg(QDir::toNativeSeparators(backupFile)));
     const QString fresh = newFileBeside(backupFile);
     runOnFresh(login, backupRequest(databaseFile, fresh), RunKind::Backup, fresh, backupFile, sink);
     moveIntoPlace(fresh, backupFile, false);

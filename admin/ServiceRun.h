@@ -49,6 +49,19 @@ bool fileInUse(const QString& path);
 void restoreBeside(const ServiceLogin& login, const QString& backupFile, const QString& databaseFile,
                    const LineSink& sink);
 
+// The same on a database server, through its services alone (its files are not this program's to
+// move): the backup is first restored into a new file beside the target on the server, which
+// proves it complete, and only then over the target, which the server refuses to replace while
+// another connection uses it. Whatever fails, the target is left as it was and the failure says why;
+// should the second run fail once the server has let go of the target, the restored data is kept
+// in the new file and the failure names it.
+void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, const QString& backupFile,
+                     const QString& databaseFile, const LineSink& sink);
+
+// A fresh name beside a path on a server, in the path's own notation; empty for a path without a
+// folder (an alias).
+QString newNameBeside(const QString& serverPath);
+
 // Writes the backup into a new file beside the backup file and puts it in place only when the run
 // succeeded, so that a failed run never spoils an older backup of the same name.
 void backupBeside(const ServiceLogin& login, const QString& databaseFile, const QString& backupFile,

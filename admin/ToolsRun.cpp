@@ -74,14 +74,13 @@ void ToolsRun::backup(const QString& databaseFile, const QString& backupFile, co
 void ToolsRun::restore(const QString& backupFile, const QString& databaseFile, const servicerun::LineSink& progress) {
     const servicerun::ServiceLogin l = login();
     const bool local = embedded();
+    const QString prefix = dm_.settings().serverPrefix;
     run(
-        [l, local, databaseFile, backupFile](const servicerun::LineSink& sink) {
+        [l, local, prefix, databaseFile, backupFile](const servicerun::LineSink& sink) {
             if (local)
                 servicerun::restoreBeside(l, backupFile, databaseFile, sink);
-            else // the server refuses to replace a database in use, and its files are not ours to move
-                servicerun::runService(
-                    l, servicerun::restoreRequest(backupFile, databaseFile, servicerun::kRestoreReplace),
-                    servicerun::RunKind::Restore, sink);
+            else
+                servicerun::restoreOnServer(l, prefix, backupFile, databaseFile, sink);
         },
         progress);
 }

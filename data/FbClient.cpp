@@ -17,6 +17,7 @@ namespace fb {
 struct Api {
     decltype(&::isc_attach_database) attach_database;
     decltype(&::isc_detach_database) detach_database;
+    decltype(&::isc_drop_database) drop_database;
     decltype(&::isc_start_multiple) start_multiple;
     decltype(&::isc_commit_transaction) commit_transaction;
     decltype(&::isc_commit_retaining) commit_retaining;
@@ -200,6 +201,7 @@ const Api& api() {
     bool ok = true;
     resolve(lib, a->attach_database, "isc_attach_database", ok);
     resolve(lib, a->detach_database, "isc_detach_database", ok);
+    resolve(lib, a->drop_database, "isc_drop_database", ok);
     resolve(lib, a->start_multiple, "isc_start_multiple", ok);
     resolve(lib, a->commit_transaction, "isc_commit_transaction", ok);
     resolve(lib, a->commit_retaining, "isc_commit_retaining", ok);
@@ -295,6 +297,15 @@ void Attachment::detach() {
     api().detach_database(status, &handle_);
     handle_ = 0;
     check(status);
+}
+
+void Attachment::drop() {
+    if (!handle_)
+        return;
+    ISC_STATUS_ARRAY status;
+    api().drop_database(status, &handle_);
+    check(status);
+    handle_ = 0;
 }
 
 void Attachment::create(const QString& databaseName, const QString& user, const QString& password) {

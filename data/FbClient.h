@@ -47,6 +47,8 @@ public:
     // Attaches with user_name, password and lc_ctype WIN1251.
     void attach(const QString& databaseName, const QString& user, const QString& password);
     void detach();
+    // Deletes the database file of this attachment, which must be the only one; detached afterwards.
+    void drop();
     bool attached() const { return handle_ != 0; }
     isc_db_handle* handle() { return &handle_; }
 

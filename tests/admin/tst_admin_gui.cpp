@@ -125,6 +125,23 @@ private Q_SLOTS:
         form.reject();
     }
 
+    // OK changes the file only: the running connection keeps the values it started with.
+    void optionsOkDoesNotReconnect() {
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        QVERIFY(dm->TabMain->isOpen());
+        const QString before = dm->IBPhones->databaseName;
+        TFormOptions form(folder.iniPath());
+        form.show();
+        form.EditDB->setText(QStringLiteral("/nowhere/else.gdb"));
+        QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+        QCOMPARE(IniFile(folder.iniPath()).readString("DataBase", "db"), QStringLiteral("/nowhere/else.gdb"));
+        QVERIFY(dm->IBPhones->connected());
+        QVERIFY(dm->TabMain->isOpen());
+        QCOMPARE(dm->IBPhones->databaseName, before);
+    }
+
     // Close, Esc and the close box write nothing.
     void optionsCloseWritesNothing_data() {
         QTest::addColumn<int>("how");
@@ -272,7 +289,17 @@ private Q_SLOTS:
         form.edtDataBaseName->setText(folder.databasePath());
         form.edtBackUpName->setText(folder.path() + QStringLiteral("w.gbk"));
         QSignalSpy progress(form.StatusBar1, &QStatusBar::messageChanged);
+        // While the run goes on: a busy cursor, the controls held, the clock of the program ticking.
+        bool busy = false, held = false;
+        connect(form.StatusBar1, &QStatusBar::messageChanged, &form, [&](const QString& line) {
+            if (line.isEmpty())
+                return;
+            busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            held = !form.PageControl1->isEnabled() && !form.BitBtnClose->isEnabled() && form.running();
+        });
         QTest::mouseClick(form.BitBtnBackup, Qt::LeftButton);
+        QVERIFY(busy);
+        QVERIFY(held);
         QVERIFY(QFileInfo(folder.path() + QStringLiteral("w.gbk")).size() > 0);
         QVERIFY(shown_.isEmpty());
         QVERIFY(form.isVisible());

@@ -6,7 +6,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
+#include <memory>
+#include <unistd.h>
 
 using testdb::Folder;
 using testdb::RecordedUi;
@@ -50,11 +54,83 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The Firebird server on the loopback address, started as its own user when none runs (another
+// program's server is used as it is) and stopped again when this object goes; tests of the server
+// path skip when this machine has none.
+class LoopbackServer {
+public:
+    static bool available() {
+        return QFile::exists(binary()) && getuid() == 0 &&
+               !QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty();
+    }
+    // Starts the server unless one runs (or is still shutting down).
+    void ensureRunning() {
+        if (process_.state() != QProcess::NotRunning || running())
+            return;
+        // The server keeps its locks where the firebird user can write, not in the test's folder.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("FIREBIRD_LOCK"));
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral("runuser"),
+                       {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), binary()});
+        process_.waitForStarted();
+    }
+    ~LoopbackServer() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            process_.waitForFinished(10000);
+        }
+    }
+
+private:
+    static QString binary() { return QStringLiteral("/usr/sbin/firebird"); }
+    static bool running() {
+        QProcess pgrep;
+        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-x"), QStringLiteral("firebird")});
+        return pgrep.waitForFinished() && pgrep.exitStatus() == QProcess::NormalExit && pgrep.exitCode() == 0;
+    }
+    QProcess process_;
+};
+
+// A test folder whose database the connection opens through the server: the folder belongs to the
+// server's user, and the settings name the "localhost:" prefix.
+void serveFolder(const Folder& folder) {
+    QVERIFY(QProcess::execute(QStringLiteral("chown"),
+                              {QStringLiteral("-R"), QStringLiteral("firebird:firebird"), folder.path()}) == 0);
+    IniFile ini(folder.iniPath());
+    ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Server"), QStringLiteral("localhost:"));
+    ini.writeString(QStringLiteral("DataBase"), QStringLiteral("db"), folder.databasePath());
+    ini.save();
+}
+
+// Opens the connection through the server, waiting for a server that has just been started.
+std::unique_ptr<TDM> openServedDM(LoopbackServer& server, const Folder& folder, RecordedUi& ui) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        server.ensureRunning();
+        auto dm = folder.openDM(ui);
+        if (dm->IBPhones->connected())
+            return dm;
+        dm.reset();
+        ui.messages.clear();
+        ui.errors.clear();
+        QTest::qWait(200);
+    }
+    return folder.openDM(ui);
+}
+
+QStringList leftoverFiles(const Folder& folder) {
+    return QDir(folder.path() + QStringLiteral("db")).entryList(QDir::Files | QDir::Hidden);
+}
+
 } // namespace
 
 class TstToolsRun : public QObject {
     Q_OBJECT
+    std::unique_ptr<LoopbackServer> server_;
+
 private Q_SLOTS:
+    void cleanupTestCase() { server_.reset(); }
+
     void serviceManagerOfTheConnectionsKind_data() {
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("service");
@@ -127,6 +203,7 @@ private Q_SLOTS:
         QTest::newRow("truncated to a half") << 50;
         QTest::newRow("truncated to a tenth") << 10;
         QTest::newRow("empty file") << 0;
+        QTest::newRow("not a backup at all") << -1;
     }
     void damagedBackupLeavesTheDatabase() {
         QFETCH(int, keepPercent);
@@ -138,7 +215,15 @@ private Q_SLOTS:
         ToolsRun(*dm).backup(folder.databasePath(), backup, {});
         {
             QFile f(backup);
-            QVERIFY(f.resize(f.size() * keepPercent / 100));
+            if (keepPercent >= 0) {
+                QVERIFY(f.resize(f.size() * keepPercent / 100));
+            } else {
+                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QByteArray junk;
+                for (int i = 0; i < 20000; ++i)
+                    junk.append(char((i * 7919) % 251));
+                f.write(junk);
+            }
         }
         addContact(*dm, QStringLiteral("Also kept"));
         try {
@@ -229,6 +314,183 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(DbError,
                                  ToolsRun(*dm).backup(folder.path() + QStringLiteral("missing.gdb"), backup, {}));
         QCOMPARE(readAll(backup), good);
+    }
+
+    // A backup named like the database it reads is refused; the database stays whole.
+    void backupOverTheDatabaseItself() {
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        addContact(*dm, QStringLiteral("Safe"));
+        const QString sameFile = folder.path() + QStringLiteral("db/../db/phones.gdb");
+        QVERIFY_THROWS_EXCEPTION(DbError, ToolsRun(*dm).backup(folder.databasePath(), sameFile, {}));
+        QCOMPARE(surnames(folder.databasePath()), QStringList{QStringLiteral("Safe")});
+    }
+
+    // Through a server: a damaged backup restored over the database the connection uses fails
+    // while the database is still whole (it stays as it was and opens with its rows); a good one
+    // replaces it and the reconnect shows the backup's rows. No file of the run is left behind.
+    void restoreOverTheLiveDatabaseOnTheServer_data() {
+        QTest::addColumn<int>("keepPercent");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("whole backup") << 100 << true;
+        QTest::newRow("truncated to nine tenths") << 90 << false;
+        QTest::newRow("truncated to a half") << 50 << false;
+        QTest::newRow("truncated to a tenth") << 10 << false;
+        QTest::newRow("empty file") << 0 << false;
+        QTest::newRow("not a backup at all") << -1 << false;
+    }
+    void restoreOverTheLiveDatabaseOnTheServer() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        if (!server_)
+            server_ = std::make_unique<LoopbackServer>();
+        QFETCH(int, keepPercent);
+        QFETCH(bool, replaced);
+        Folder folder;
+        serveFolder(folder);
+        RecordedUi ui;
+        auto dm = openServedDM(*server_, folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        const QString served = QStringLiteral("localhost:") + folder.databasePath();
+        for (int i = 0; i < 300; ++i) // enough rows that a cut falls inside the data
+            addContact(*dm, QStringLiteral("Backed up %1").arg(i));
+        const QStringList backedUp = surnames(served);
+        const QString backup = folder.path() + QStringLiteral("served.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        QVERIFY(QFileInfo(backup).size() > 0);
+        if (keepPercent < 100) {
+            QFile f(backup);
+            if (keepPercent >= 0) {
+                QVERIFY(f.resize(f.size() * keepPercent / 100));
+            } else {
+                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QByteArray junk;
+                for (int i = 0; i < 20000; ++i)
+                    junk.append(char((i * 7919) % 251));
+                f.write(junk);
+            }
+        }
+        addContact(*dm, QStringLiteral("Added later"));
+        const QStringList live = surnames(served);
+        QCOMPARE(live.size(), backedUp.size() + 1);
+
+        QStringList lines;
+        try {
+            ToolsRun(*dm).restore(backup, folder.databasePath(), [&](const QString& l) { lines << l; });
+            QVERIFY2(replaced, "a damaged backup was restored");
+        } catch (const DbError& e) {
+            QVERIFY2(!replaced, qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("left as it was")), qPrintable(e.message()));
+            QVERIFY2(!e.message().contains(QStringLiteral(".new")), qPrintable(e.message()));
+            qInfo() << e.message();
+        }
+        QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
+        if (replaced) {
+            QVERIFY(dm->TabMain->isOpen());
+            QCOMPARE(datasetSurnames(*dm->TabMain), backedUp);
+            QCOMPARE(surnames(served), backedUp);
+        } else {
+            QVERIFY(!dm->IBPhones->connected());
+            QCOMPARE(surnames(served), live);
+            dm->DBConnect();
+            QVERIFY(dm->TabMain->isOpen());
+            QCOMPARE(datasetSurnames(*dm->TabMain), live);
+        }
+        dm->Disconnect();
+    }
+
+    // Through a server: a database that another connection uses is not replaced, the failure says
+    // so, and no file of the run is left behind.
+    void restoreOnTheServerOverADatabaseInUse() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        if (!server_)
+            server_ = std::make_unique<LoopbackServer>();
+        Folder folder;
+        serveFolder(folder);
+        RecordedUi ui;
+        auto dm = openServedDM(*server_, folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        const QString served = QStringLiteral("localhost:") + folder.databasePath();
+        addContact(*dm, QStringLiteral("Old"));
+        const QString backup = folder.path() + QStringLiteral("b.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        addContact(*dm, QStringLiteral("Newer"));
+        {
+            fb::Attachment other;
+            other.attach(served, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            try {
+                ToolsRun(*dm).restore(backup, folder.databasePath(), {});
+                QFAIL("a database in use was replaced");
+            } catch (const DbError& e) {
+                QVERIFY2(e.message().contains(QStringLiteral("in use")), qPrintable(e.message()));
+                qInfo() << e.message();
+            }
+            QCOMPARE(surnames(served), (QStringList{QStringLiteral("Old"), QStringLiteral("Newer")}));
+            other.detach();
+        }
+        QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
+        dm->DBConnect();
+        QCOMPARE(datasetSurnames(*dm->TabMain), (QStringList{QStringLiteral("Old"), QStringLiteral("Newer")}));
+        dm->Disconnect();
+    }
+
+    // What the server path leans on when another connection arrives between the trial run and the
+    // replace: the server refuses to replace a database in use, says so, and leaves it whole.
+    void serverRefusesToReplaceADatabaseInUse() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        if (!server_)
+            server_ = std::make_unique<LoopbackServer>();
+        Folder folder;
+        serveFolder(folder);
+        RecordedUi ui;
+        auto dm = openServedDM(*server_, folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        const QString served = QStringLiteral("localhost:") + folder.databasePath();
+        addContact(*dm, QStringLiteral("Held"));
+        const QString backup = folder.path() + QStringLiteral("h.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        addContact(*dm, QStringLiteral("Still held"));
+        dm->Disconnect();
+        fb::Attachment other;
+        other.attach(served, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        const servicerun::ServiceLogin login{servicerun::serviceManagerName(QStringLiteral("localhost:")),
+                                             QStringLiteral("SYSDBA"), QStringLiteral("masterkey")};
+        try {
+            servicerun::runService(
+                login, servicerun::restoreRequest(backup, folder.databasePath(), servicerun::kRestoreReplace),
+                servicerun::RunKind::Restore, {});
+            QFAIL("the server replaced a database in use");
+        } catch (const DbError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("in use")), qPrintable(e.message()));
+        }
+        QCOMPARE(surnames(served), (QStringList{QStringLiteral("Held"), QStringLiteral("Still held")}));
+        other.detach();
+    }
+
+    // Names beside a path on a server keep its folder and notation; an alias has no folder.
+    void newNamesBesideAServerPath_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("unix") << "/var/lib/db/phones.gdb"
+                              << "/var/lib/db/.phones.gdb.";
+        QTest::newRow("windows") << "C:\\Data\\Phones.gdb"
+                                 << "C:\\Data\\.Phones.gdb.";
+        QTest::newRow("alias") << "phones" << QString();
+        QTest::newRow("folder only") << "/var/lib/db/" << QString();
+    }
+    void newNamesBesideAServerPath() {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        const QString name = servicerun::newNameBeside(path);
+        if (folder.isEmpty()) {
+            QCOMPARE(name, QString());
+            return;
+        }
+        QVERIFY2(name.startsWith(folder) && name.endsWith(QStringLiteral(".new")), qPrintable(name));
+        QVERIFY(name != servicerun::newNameBeside(path));
     }
 
     // The progress lines reach the calling thread in order while it keeps its events going.

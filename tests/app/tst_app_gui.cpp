@@ -1,6 +1,7 @@
 // The main window's commands with every window of the program, against a real database, offscreen:
 // menus and toolbar, the modal windows, sticky notes, calculator, the Edit actions, F1 and Space,
 // the clock, and a restore that the grids show.
+#include "About.h"
 #include "App.h"
 #include "Clock.h"
 #include "ContactPages.h"
@@ -18,6 +19,7 @@
 #include "ToolsRun.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -192,6 +194,37 @@ private Q_SLOTS:
         QCOMPARE(opened, window);
         QCOMPARE(title, caption);
         QVERIFY(modal);
+    }
+
+    // The about window: the bottom picture animates only under the mouse and closes the window; the
+    // mail and web lines and the top picture go to the desktop.
+    void aboutWindow() {
+        RecordingShell shell;
+        auto* about = main().findChild<TFormAbout*>();
+        QVERIFY(about);
+        bool bottomStill = false, bottomUnderMouse = false, bottomLeft = false, topRuns = false, closed = false;
+        onNextModal([&](QWidget*) {
+            topRuns = about->ImageTop->animating();
+            bottomStill = !about->ImageBottom->animating();
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QApplication::sendEvent(about->ImageBottom, &enter);
+            bottomUnderMouse = about->ImageBottom->animating();
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(about->ImageBottom, &leave);
+            bottomLeft = !about->ImageBottom->animating();
+            Q_EMIT about->LabelMail->linkActivated(QStringLiteral("#"));
+            Q_EMIT about->LabelWeb->linkActivated(QStringLiteral("#"));
+            QTest::mouseClick(about->ImageTop, Qt::LeftButton);
+            QTest::mouseClick(about->ImageBottom, Qt::LeftButton);
+            closed = !about->isVisible();
+        });
+        act("acAbout")->trigger();
+        QVERIFY(topRuns);
+        QVERIFY(bottomStill);
+        QVERIFY(bottomUnderMouse);
+        QVERIFY(bottomLeft);
+        QVERIFY(closed);
+        QCOMPARE(shell.executed, (QStringList{"mailto:" + TFormAbout::kMail, TFormAbout::kWeb, TFormAbout::kWeb}));
     }
 
     // Three notes are three windows at the desktop's centre; "X" hides one, the others stay.

@@ -84,10 +84,10 @@ private Q_SLOTS:
         QVERIFY(QFile::permissions(path) & QFile::WriteOwner);
         QVERIFY(writeConnectOptions(path, readConnectOptions(path)));
         QCOMPARE(QFile::permissions(path) & others, QFile::Permissions());
-        // A file the user opened to the group stays as the user made it.
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadGroup);
+        // It holds the password: a file opened to others is made private again when written.
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadGroup | QFile::ReadOther);
         QVERIFY(writeConnectOptions(path, readConnectOptions(path)));
-        QVERIFY(QFile::permissions(path) & QFile::ReadGroup);
+        QCOMPARE(QFile::permissions(path) & others, QFile::Permissions());
     }
 
     void unwritable() {

@@ -67,9 +67,11 @@ public:
     void ensureRunning() {
         if (process_.state() != QProcess::NotRunning || running())
             return;
-        // The server keeps its locks where the firebird user can write, not in the test's folder.
+        // The server keeps its locks where the firebird user can write, not in the test's folder, and
+        // runs on its own configuration, not on the private one this process set up for the embedded engine.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("FIREBIRD_LOCK"));
+        env.remove(QStringLiteral("FIREBIRD"));
         process_.setProcessEnvironment(env);
         process_.start(QStringLiteral("runuser"),
                        {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), binary()});

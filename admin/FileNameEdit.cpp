@@ -9,7 +9,8 @@
 #include <QToolButton>
 
 FileNameEdit::FileNameEdit(QWidget* parent) : QLineEdit(parent), button_(new QToolButton(this)) {
-    button_->setObjectName(QStringLiteral("BrowseButton"));
+    // The button is a part of the box, not a component of the window: it stays unnamed so that the
+    // language file has nothing of it to translate.
     button_->setText(QStringLiteral("…"));
     button_->setCursor(Qt::ArrowCursor);
     button_->setFocusPolicy(Qt::NoFocus);

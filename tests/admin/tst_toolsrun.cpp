@@ -1,5 +1,6 @@
 // Backup and restore through the service manager with the data module closing and reopening the
 // connection: round trips, a restore over the live database, damaged backups, files in use.
+#include "FirebirdServer.h"
 #include "TestDatabase.h"
 #include "ToolsRun.h"
 
@@ -59,38 +60,16 @@ QByteArray readAll(const QString& path) {
 // path skip when this machine has none.
 class LoopbackServer {
 public:
-    static bool available() {
-        return QFile::exists(binary()) && getuid() == 0 &&
-               !QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty();
-    }
+    static bool available() { return testdb::canStartServer(); }
     // Starts the server unless one runs (or is still shutting down).
     void ensureRunning() {
-        if (process_.state() != QProcess::NotRunning || running())
+        if (process_.state() != QProcess::NotRunning || testdb::serverRunning())
             return;
-        // The server keeps its locks where the firebird user can write, not in the test's folder, and
-        // runs on its own configuration, not on the private one this process set up for the embedded engine.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("FIREBIRD_LOCK"));
-        env.remove(QStringLiteral("FIREBIRD"));
-        process_.setProcessEnvironment(env);
-        process_.start(QStringLiteral("runuser"),
-                       {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), binary()});
-        process_.waitForStarted();
+        testdb::startServer(process_);
     }
-    ~LoopbackServer() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            process_.waitForFinished(10000);
-        }
-    }
+    ~LoopbackServer() { testdb::stopServer(process_); }
 
 private:
-    static QString binary() { return QStringLiteral("/usr/sbin/firebird"); }
-    static bool running() {
-        QProcess pgrep;
-        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-x"), QStringLiteral("firebird")});
-        return pgrep.waitForFinished() && pgrep.exitStatus() == QProcess::NormalExit && pgrep.exitCode() == 0;
-    }
     QProcess process_;
 };
 

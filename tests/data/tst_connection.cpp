@@ -1,5 +1,6 @@
 // Connecting as the settings say: Phones.ini edge cases, the login prompt, the single retry, bad
 // databases, a missing client library, a database shared with another program, and a Firebird server.
+#include "FirebirdServer.h"
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -174,23 +175,11 @@ private Q_SLOTS:
 
     // A real Firebird server on 127.0.0.1, started here when the machine has one and we may run it.
     void remoteServer() {
-        const QString server = QStringLiteral("/usr/sbin/firebird");
-        if (!QFile::exists(server) || getuid() != 0 ||
-            QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
+        if (!testdb::canStartServer())
             QSKIP("no Firebird server to start here");
         QProcess fbServer;
-        bool startedHere = false;
-        if (QProcess::execute(QStringLiteral("pgrep"), {QStringLiteral("-x"), QStringLiteral("firebird")}) != 0) {
-            // The server keeps its locks where the firebird user can write, not in our folder.
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.remove(QStringLiteral("FIREBIRD_LOCK"));
-            env.remove(QStringLiteral("FIREBIRD")); // the server reads its installed configuration
-            fbServer.setProcessEnvironment(env);
-            fbServer.start(QStringLiteral("runuser"),
-                           {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), server});
-            QVERIFY(fbServer.waitForStarted());
-            startedHere = true;
-        }
+        if (!testdb::serverRunning())
+            QVERIFY(testdb::startServer(fbServer));
         QTemporaryDir dir(QStringLiteral("/tmp/korvane-remote-XXXXXX"));
         QVERIFY(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("firebird:firebird"), dir.path()}) == 0);
         const QString file = dir.path() + QStringLiteral("/remote.gdb");
@@ -228,10 +217,7 @@ private Q_SLOTS:
         QCOMPARE(bad.messages, QStringList({QStringLiteral("Error connect to server")}));
         QVERIFY(!refused->TabMain->isOpen());
         refused.reset();
-        if (startedHere) {
-            fbServer.terminate();
-            fbServer.waitForFinished(10000);
-        }
+        testdb::stopServer(fbServer);
     }
 };
 

@@ -10,37 +10,68 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 #include <unistd.h>
 
 namespace testdb {
 
+// Whether this machine lets a test start the installed server: it is there and we may run it as its user.
+inline bool canStartServer() {
+    return QFile::exists(QStringLiteral("/usr/sbin/firebird")) && getuid() == 0 &&
+           !QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty();
+}
+
+// Whether a Firebird server process runs, serving or still shutting down.
+inline bool serverRunning() {
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-x"), QStringLiteral("firebird")});
+    return pgrep.waitForFinished() && pgrep.exitStatus() == QProcess::NormalExit && pgrep.exitCode() == 0;
+}
+
+// A server that is shutting down still shows in the process list but takes no connections; the next
+// test must not mistake it for a running one.
+inline void waitUntilServerGone(int timeoutMs = 15000) {
+    for (int waited = 0; waited < timeoutMs && serverRunning(); waited += 100)
+        QThread::msleep(100);
+}
+
+// Starts the installed server as its own user, on its own configuration and lock folder (not the
+// private ones this process set up for the embedded engine).
+inline bool startServer(QProcess& process) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("FIREBIRD_LOCK"));
+    env.remove(QStringLiteral("FIREBIRD"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("runuser"), {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"),
+                                              QStringLiteral("/usr/sbin/firebird")});
+    return process.waitForStarted();
+}
+
+// Stops a server started by startServer and waits until its process is gone.
+inline void stopServer(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    process.waitForFinished(10000);
+    waitUntilServerGone();
+}
+
 class FirebirdServer {
 public:
     FirebirdServer() {
-        const QString server = QStringLiteral("/usr/sbin/firebird");
-        if (!QFile::exists(server) || getuid() != 0 ||
-            QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty())
+        if (!canStartServer())
             return;
-        if (QProcess::execute(QStringLiteral("pgrep"), {QStringLiteral("-x"), QStringLiteral("firebird")}) != 0) {
-            // The server keeps its locks where the firebird user can write, and its own configuration.
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.remove(QStringLiteral("FIREBIRD_LOCK"));
-            env.remove(QStringLiteral("FIREBIRD"));
-            process_.setProcessEnvironment(env);
-            process_.start(QStringLiteral("runuser"),
-                           {QStringLiteral("-u"), QStringLiteral("firebird"), QStringLiteral("--"), server});
-            if (!process_.waitForStarted())
+        if (!serverRunning()) {
+            if (!startServer(process_))
                 return;
             startedHere_ = true;
         }
         available_ = true;
     }
     ~FirebirdServer() {
-        if (startedHere_) {
-            process_.terminate();
-            process_.waitForFinished(10000);
-        }
+        if (startedHere_)
+            stopServer(process_);
     }
     FirebirdServer(const FirebirdServer&) = delete;
     FirebirdServer& operator=(const FirebirdServer&) = delete;

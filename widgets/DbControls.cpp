@@ -86,6 +86,13 @@ DateBox::DateBox(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(this)) 
     });
 }
 
+// The box's own text field loses the focus while the window is torn down; by then the box is no
+// longer there to hear of it.
+DateBox::~DateBox() {
+    edit_->removeEventFilter(this);
+    edit_->disconnect(this);
+}
+
 QString DateBox::format() {
     QString f = QLocale::system().dateFormat(QLocale::ShortFormat);
     // Birthdays span a century: two-digit years would be read into the wrong one.

@@ -36,6 +36,7 @@ class DateBox : public QWidget {
     Q_OBJECT
 public:
     explicit DateBox(QWidget* parent = nullptr);
+    ~DateBox() override;
 
     QLineEdit* lineEdit() const { return edit_; }
     QToolButton* button() const { return button_; }

@@ -109,7 +109,7 @@ void fill(const QString& file, int contacts) {
 // Tasks spread over a year, a few of them due at the measured minute.
 void fillTasks(const QString& file, int tasks, const QDate& day) {
     fb::Attachment db;
-    db.attach(file, QStringLiteral("SYSDBA"), QString());
+    db.attach(file, gUser, gPassword);
     fb::Transaction tr;
     tr.start(db);
     fb::Statement st(db, tr,

@@ -11,23 +11,11 @@
 // One row as fetched: the 8-byte row identifier, then one 16-bit offset per stored column (plus
 // one past the end) into the payload; the top bit of an offset marks a null value. Text is kept
 // as the server's cp1251 bytes, integers and dates as 4 bytes.
-struct Dataset::Row {
-    std::unique_ptr<char[]> bytes;
-
-    static constexpr int kKeySize = 8;
-    static constexpr quint16 kNull = 0x8000;
-
-    quint16 rawOffset(int i) const {
-        quint16 o;
-        std::memcpy(&o, bytes.get() + kKeySize + 2 * i, 2);
-        return o;
-    }
-    bool isNull(int i) const { return rawOffset(i) & kNull; }
-    int start(int i) const { return rawOffset(i) & ~kNull; }
-    int length(int i) const { return start(i + 1) - start(i); }
-    const char* payload(int columns) const { return bytes.get() + kKeySize + 2 * (columns + 1); }
-    QByteArray dbKey() const { return QByteArray(bytes.get(), kKeySize); }
-};
+quint16 Dataset::Row::rawOffset(int i) const {
+    quint16 o;
+    std::memcpy(&o, bytes.get() + kKeySize + 2 * i, 2);
+    return o;
+}
 
 namespace {
 
@@ -149,7 +137,7 @@ void Dataset::readRows() {
     fb::Statement st(db_.attachment(), db_.transaction(), selectSql());
     st.execute();
     const int n = static_cast<int>(storedFields_.size());
-    std::vector<std::unique_ptr<Row>> rows;
+    std::vector<Row> rows;
     rows.reserve(4096);
     std::vector<quint16> offsets(n + 1);
     std::vector<char> payload;
@@ -186,13 +174,13 @@ void Dataset::readRows() {
         int keyLen = 0;
         const char* key = st.textData(n, &keyLen);
         const size_t header = Row::kKeySize + 2 * (n + 1);
-        auto row = std::make_unique<Row>();
-        row->bytes = std::make_unique_for_overwrite<char[]>(header + payload.size());
-        std::memset(row->bytes.get(), 0, Row::kKeySize);
-        std::memcpy(row->bytes.get(), key, std::min(keyLen, Row::kKeySize));
-        std::memcpy(row->bytes.get() + Row::kKeySize, offsets.data(), 2 * (n + 1));
+        Row row;
+        row.bytes = std::make_unique_for_overwrite<char[]>(header + payload.size());
+        std::memset(row.bytes.get(), 0, Row::kKeySize);
+        std::memcpy(row.bytes.get(), key, std::min(keyLen, Row::kKeySize));
+        std::memcpy(row.bytes.get() + Row::kKeySize, offsets.data(), 2 * (n + 1));
         if (!payload.empty())
-            std::memcpy(row->bytes.get() + header, payload.data(), payload.size());
+            std::memcpy(row.bytes.get() + header, payload.data(), payload.size());
         rows.push_back(std::move(row));
     }
     rows_ = std::move(rows);
@@ -422,8 +410,8 @@ QVariant Dataset::value(int row, int fieldIndex) const {
         return buffer_[fieldIndex];
     }
     if (f.isLookup())
-        return lookupOf(f, storedValue(*rows_[row], fieldByName(f.def().keyField)));
-    return storedValue(*rows_[row], f);
+        return lookupOf(f, storedValue(rows_[row], fieldByName(f.def().keyField)));
+    return storedValue(rows_[row], f);
 }
 
 QString Dataset::displayText(int row, int fieldIndex) const {
@@ -524,7 +512,7 @@ std::vector<QVariant> Dataset::unpackRow(const Row& row) const {
     return values;
 }
 
-std::unique_ptr<Dataset::Row> Dataset::packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const {
+Dataset::Row Dataset::packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const {
     RowPacker packer(static_cast<int>(storedFields_.size()));
     for (int c = 0; c < static_cast<int>(storedFields_.size()); ++c) {
         const Field& f = *fields_[storedFields_[c]];
@@ -548,8 +536,8 @@ std::unique_ptr<Dataset::Row> Dataset::packRow(const std::vector<QVariant>& valu
             break;
         }
     }
-    auto row = std::make_unique<Row>();
-    row->bytes = packer.finish(dbKey);
+    Row row;
+    row.bytes = packer.finish(dbKey);
     return row;
 }
 
@@ -562,7 +550,7 @@ void Dataset::edit() {
         append();
         return;
     }
-    buffer_ = unpackRow(*rows_[current_]);
+    buffer_ = unpackRow(rows_[current_]);
     original_ = buffer_;
     modified_ = false;
     setState(State::Edit);
@@ -596,7 +584,7 @@ void Dataset::append() {
     const bool notify = !controlsDisabled();
     if (notify)
         Q_EMIT rowAboutToBeInserted(newRow);
-    rows_.push_back(std::make_unique<Row>());
+    rows_.push_back(Row{});
     current_ = newRow;
     if (notify) {
         Q_EMIT rowInserted(current_);
@@ -693,7 +681,7 @@ void Dataset::throwConflict() const {
 // read: a save never overwrites, unseen, what another connection saved meanwhile.
 void Dataset::writeUpdate() {
     const std::vector<int> changed = changedFields();
-    const QByteArray key = rows_[current_]->dbKey();
+    const QByteArray key = rows_[current_].dbKey();
     if (changed.empty())
         return;
     QStringList sets, checks;
@@ -805,7 +793,7 @@ void Dataset::deleteCurrent() {
     {
         fb::Statement st(db_.attachment(), db_.transaction(),
                          QStringLiteral("delete from %1 where RDB$DB_KEY = ?").arg(quoted(table_)));
-        st.setParam(0, rows_[current_]->dbKey());
+        st.setParam(0, rows_[current_].dbKey());
         st.execute();
     }
     db_.commitRetaining();
@@ -884,11 +872,11 @@ qint64 Dataset::textBytes() const {
     qint64 total = 0;
     const int columns = static_cast<int>(storedFields_.size());
     for (const auto& row : rows_) {
-        if (!row->bytes)
+        if (!row.bytes)
             continue;
         for (int c = 0; c < columns; ++c)
-            if (fields_[storedFields_[c]]->isText() && !row->isNull(c))
-                total += row->length(c);
+            if (fields_[storedFields_[c]]->isText() && !row.isNull(c))
+                total += row.length(c);
     }
     return total;
 }

@@ -140,7 +140,21 @@ Q_SIGNALS:
     void lookupsChanged(); // a looked-up value may show differently in every row
 
 private:
-    struct Row;
+    // One row as read: the row's database key, the column offsets and the column bytes in a single
+    // block, so that a list of a hundred thousand rows is as many allocations, not twice as many.
+    struct Row {
+        std::unique_ptr<char[]> bytes;
+
+        static constexpr int kKeySize = 8;
+        static constexpr quint16 kNull = 0x8000;
+
+        quint16 rawOffset(int i) const;
+        bool isNull(int i) const { return rawOffset(i) & kNull; }
+        int start(int i) const { return rawOffset(i) & ~kNull; }
+        int length(int i) const { return start(i + 1) - start(i); }
+        const char* payload(int columns) const { return bytes.get() + kKeySize + 2 * (columns + 1); }
+        QByteArray dbKey() const { return QByteArray(bytes.get(), kKeySize); }
+    };
     void readRows();
     QString selectSql() const;
     void setCurrent(int row);
@@ -154,7 +168,7 @@ private:
     void invalidateLookupCache() const;
     QVariant storedValue(const Row& row, const Field& f) const;
     QVariant lookupOf(const Field& f, const QVariant& key) const;
-    std::unique_ptr<Row> packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const;
+    Row packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const;
     std::vector<QVariant> unpackRow(const Row& row) const;
     void validateForPost() const;
     void writeInsert();
@@ -167,7 +181,7 @@ private:
     QString table_;
     std::vector<std::unique_ptr<Field>> fields_;
     std::vector<int> storedFields_; // field index of each stored column, in select order
-    std::vector<std::unique_ptr<Row>> rows_;
+    std::vector<Row> rows_;
     int current_ = -1;
     State state_ = State::Inactive;
     QString filter_;

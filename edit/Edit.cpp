@@ -3,6 +3,7 @@
 #include "DBNavigator.h"
 #include "DMUnit.h"
 #include "DataBindings.h"
+#include "DataWindowBar.h"
 #include "DbControls.h"
 #include "DbError.h"
 #include "MessageBoxes.h"
@@ -51,29 +52,15 @@ TFormEdit::TFormEdit(TDM& dm, TFormRefBookUse& picker, QWidget* parent)
 
     buildPages();
 
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel1"));
-    bar->setFixedHeight(43);
-    auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(6, 0, 6, 0);
-    DBNavigator1 = new DBNavigator(bar);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->setDataSource(dm_.DSMain.get());
-    barLayout->addWidget(DBNavigator1);
-    barLayout->addStretch(1);
-    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), bar);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), bar);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton* b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false); // Enter in a box must not close the editor
-        // A click leaves the focus in the box being typed in, so a half-typed date is judged by the
-        // button's own rule (OK: refused, Cancel: dropped), not by the box losing the focus.
+    const DataWindowBar bar = makeDataWindowBar(this, QStringLiteral("Panel1"), 43, dm_.DSMain.get(), 64);
+    DBNavigator1 = bar.navigator;
+    BitBtn1 = bar.ok;
+    BitBtn2 = bar.cancel;
+    // A click leaves the focus in the box being typed in, so a half-typed date is judged by the
+    // button's own rule (OK: refused, Cancel: dropped), not by the box losing the focus.
+    for (QPushButton* b : {BitBtn1, BitBtn2})
         b->setFocusPolicy(Qt::TabFocus);
-        b->setFixedWidth(64);
-        barLayout->addWidget(b);
-    }
-    layout->addWidget(bar);
+    layout->addWidget(bar.panel);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -2,6 +2,7 @@
 
 #include "DBNavigator.h"
 #include "DMUnit.h"
+#include "DataWindowBar.h"
 #include "DatasetGridView.h"
 #include "DbError.h"
 #include "IniLang.h"
@@ -66,24 +67,11 @@ TFormReferenceBook::TFormReferenceBook(QWidget* parent) : QDialog(parent) {
     DBGridEh1->setEditable(true);
     layout->addWidget(DBGridEh1, 1);
 
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel1"));
-    bar->setFixedHeight(41);
-    auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(6, 0, 6, 0);
-    DBNavigator1 = new DBNavigator(bar);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    barLayout->addWidget(DBNavigator1);
-    barLayout->addStretch(1);
-    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), bar);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setAutoDefault(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), bar);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
-    barLayout->addWidget(BitBtn1);
-    barLayout->addWidget(BitBtn2);
-    layout->addWidget(bar);
+    const DataWindowBar bar = makeDataWindowBar(this, QStringLiteral("Panel1"), 41, nullptr);
+    DBNavigator1 = bar.navigator;
+    BitBtn1 = bar.ok;
+    BitBtn2 = bar.cancel;
+    layout->addWidget(bar.panel);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -3,6 +3,7 @@
 #include "DBGridEh.h"
 #include "DBNavigator.h"
 #include "DMUnit.h"
+#include "DataWindowBar.h"
 #include "DbError.h"
 #include "DesktopNotifier.h"
 #include "FormMessage.h"
@@ -193,28 +194,13 @@ bool TFormScheduler::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormScheduler::createBottom() {
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel1"));
-    bar->setFixedHeight(41);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(6, 0, 6, 0);
-    DBNavigator1 = new DBNavigator(bar);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    const DataWindowBar bar = makeDataWindowBar(this, QStringLiteral("Panel1"), 41, dm_.dsScheduler.get(), 72);
+    DBNavigator1 = bar.navigator;
     DBNavigator1->setVisibleButtons({DBNavigator::First, DBNavigator::Prior, DBNavigator::Next, DBNavigator::Last,
                                      DBNavigator::Post, DBNavigator::Cancel, DBNavigator::Refresh});
-    DBNavigator1->setDataSource(dm_.dsScheduler.get());
-    row->addWidget(DBNavigator1);
-    row->addStretch(1);
-    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), bar);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), bar);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton* b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false); // Enter in a cell must not close the window
-        b->setFixedWidth(72);
-        row->addWidget(b);
-    }
-    static_cast<QVBoxLayout*>(layout())->addWidget(bar);
+    BitBtn1 = bar.ok;
+    BitBtn2 = bar.cancel;
+    layout()->addWidget(bar.panel);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     layout()->addWidget(StatusBar1);

@@ -3,6 +3,7 @@
 #include "DBNavigator.h"
 #include "DMUnit.h"
 #include "DataBindings.h"
+#include "DataWindowBar.h"
 #include "DbControls.h"
 #include "DbError.h"
 #include "MessageBoxes.h"
@@ -130,26 +131,15 @@ TFormSchedulerEdit::TFormSchedulerEdit(TDM& dm, QWidget* parent)
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel2"));
-    bar->setFixedHeight(41);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(6, 0, 6, 0);
-    DBNavigator1 = new DBNavigator(bar);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->setDataSource(dm_.dsScheduler.get());
-    row->addWidget(DBNavigator1);
-    row->addStretch(1);
-    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), bar);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), bar);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton* b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false); // Enter in a box must not close the editor
-        b->setFixedWidth(64);
-        row->addWidget(b);
-    }
-    layout->addWidget(bar);
+    const DataWindowBar bar = makeDataWindowBar(this, QStringLiteral("Panel2"), 41, dm_.dsScheduler.get(), 64);
+    DBNavigator1 = bar.navigator;
+    BitBtn1 = bar.ok;
+    BitBtn2 = bar.cancel;
+    // As in the contact editor: a click leaves the focus in the date box, so a half-typed date is
+    // judged by the button's own rule.
+    for (QPushButton* b : {BitBtn1, BitBtn2})
+        b->setFocusPolicy(Qt::TabFocus);
+    layout->addWidget(bar.panel);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QKeySequence>
+#include <QPixmap>
 #include <QStandardPaths>
 
 namespace mainactions {
@@ -119,7 +120,25 @@ QString toolbarIconName(const QString& action) {
 
 QIcon toolbarIcon(const QString& action) {
     const QString name = toolbarIconName(action);
-    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+    if (name.isEmpty())
+        return {};
+    const QIcon themed = QIcon::fromTheme(name);
+    // The theme holds some pictures at 24 and 48 pixels only and others at 32 as well; Qt never
+    // enlarges a picture, so the bar would mix sizes. Every button gets its picture at the bar's
+    // 32 pixels, the theme's own where it has one, else made from its 48-pixel one; smaller sizes (menus) stay the theme's.
+    QIcon icon;
+    for (const int size : {16, 22, 24})
+        if (const QPixmap p = themed.pixmap(QSize(size, size)); !p.isNull())
+            icon.addPixmap(p);
+    if (const QPixmap exact = themed.pixmap(QSize(32, 32)); exact.width() == 32) {
+        icon.addPixmap(exact);
+        return icon;
+    }
+    const QPixmap large = themed.pixmap(QSize(48, 48));
+    if (large.isNull())
+        return themed;
+    icon.addPixmap(large.scaled(QSize(32, 32), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return icon;
 }
 
 } // namespace mainactions

@@ -125,7 +125,8 @@ QIcon toolbarIcon(const QString& action) {
     const QIcon themed = QIcon::fromTheme(name);
     // The theme holds some pictures at 24 and 48 pixels only and others at 32 as well; Qt never
     // enlarges a picture, so the bar would mix sizes. Every button gets its picture at the bar's
-    // 32 pixels, the theme's own where it has one, else made from its 48-pixel one; smaller sizes (menus) stay the theme's.
+    // 32 pixels: the theme's own where it has one, else its 48-pixel one made smaller. Smaller
+    // sizes (menus) stay the theme's.
     QIcon icon;
     for (const int size : {16, 22, 24})
         if (const QPixmap p = themed.pixmap(QSize(size, size)); !p.isNull())

@@ -37,8 +37,12 @@ LoginDialog::LoginDialog(const QString& databaseName, const QString& user, const
     passwordEdit_->setFocus();
 }
 
-QString LoginDialog::userName() const { return userEdit_->text(); }
-QString LoginDialog::password() const { return passwordEdit_->text(); }
+QString LoginDialog::userName() const {
+    return userEdit_->text();
+}
+QString LoginDialog::password() const {
+    return passwordEdit_->text();
+}
 
 namespace {
 LoginDialog::Responder& responder() {

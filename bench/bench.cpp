@@ -6,15 +6,15 @@
 #include "ContactPages.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
+#include "DbError.h"
+#include "FormScheduler.h"
 #include "GridExport.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
+#include "IniFile.h"
 #include "MainWindowOutput.h"
 #include "PreviewForm.h"
 #include "PreviewPageView.h"
-#include "DbError.h"
-#include "IniFile.h"
-#include "FormScheduler.h"
 #include "ReminderEngine.h"
 #include "SchemaScript.h"
 
@@ -24,11 +24,11 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QFileInfo>
 #include <cstdio>
 #include <ctime>
 
@@ -317,7 +317,6 @@ QString mainSelect(const Dataset& m, const QString& where, const QString& order)
     return sql + QStringLiteral(" order by \"") + order + u'"';
 }
 
-
 double cpuMs() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
@@ -410,8 +409,9 @@ int main(int argc, char** argv) {
         else if (args[i] == QStringLiteral("--export-html") && hasValue)
             keepHtml = QFileInfo(args[++i]).absoluteFilePath();
         else {
-            std::fprintf(stderr, "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
-                                 "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE]\n");
+            std::fprintf(stderr,
+                         "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
+                         "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE]\n");
             return 2;
         }
     }

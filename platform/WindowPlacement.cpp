@@ -86,11 +86,13 @@ void write(IniFile& file, const QString& section, const Saved& s) {
     file.writeInteger(section, QStringLiteral("Flags"), s.flags);
     file.writeInteger(section, QStringLiteral("ShowCmd"), s.showCmd);
     file.writeInteger(section, QStringLiteral("PixelsPerInch"), s.pixelsPerInch);
-    file.writeString(section, QStringLiteral("MinMaxPos"),
-                     QStringLiteral("%1,%2,%3,%4").arg(s.minPos.x()).arg(s.minPos.y()).arg(s.maxPos.x()).arg(s.maxPos.y()));
+    file.writeString(
+        section, QStringLiteral("MinMaxPos"),
+        QStringLiteral("%1,%2,%3,%4").arg(s.minPos.x()).arg(s.minPos.y()).arg(s.maxPos.x()).arg(s.maxPos.y()));
     const QRect& n = s.normal;
-    file.writeString(section, QStringLiteral("NormPos"),
-                     QStringLiteral("%1,%2,%3,%4").arg(n.left()).arg(n.top()).arg(n.left() + n.width()).arg(n.top() + n.height()));
+    file.writeString(
+        section, QStringLiteral("NormPos"),
+        QStringLiteral("%1,%2,%3,%4").arg(n.left()).arg(n.top()).arg(n.left() + n.width()).arg(n.top() + n.height()));
     file.writeString(section, QStringLiteral("Visible"), s.visible ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

@@ -143,8 +143,7 @@ private slots:
 
     // A file saved as UTF-8 with its byte-order mark keeps its Cyrillic texts and its first section.
     void utf8WithByteOrderMark() {
-        const LangFile file(QByteArray("\xEF\xBB\xBF[Misc]\r\nM004=") + QStringLiteral("Привет").toUtf8() +
-                            "\r\n");
+        const LangFile file(QByteArray("\xEF\xBB\xBF[Misc]\r\nM004=") + QStringLiteral("Привет").toUtf8() + "\r\n");
         QCOMPARE(file.read(QStringLiteral("Misc"), QStringLiteral("M004"), kDefault), QStringLiteral("Привет"));
         // Without the mark the same bytes are cp1251.
         const LangFile plain(QByteArray("[Misc]\r\nM004=") + kPrivetBytes + "\r\n");

@@ -109,6 +109,14 @@ class TstToolsRun : public QObject {
     Q_OBJECT
     std::unique_ptr<LoopbackServer> server_;
 
+    // A test folder's database opened through the server, which is started at the first use.
+    std::unique_ptr<TDM> openServed(const Folder& folder, RecordedUi& ui) {
+        if (!server_)
+            server_ = std::make_unique<LoopbackServer>();
+        serveFolder(folder);
+        return openServedDM(*server_, folder, ui);
+    }
+
 private Q_SLOTS:
     void cleanupTestCase() { server_.reset(); }
 
@@ -324,14 +332,11 @@ private Q_SLOTS:
     void restoreOverTheLiveDatabaseOnTheServer() {
         if (!LoopbackServer::available())
             QSKIP("no Firebird server to start here");
-        if (!server_)
-            server_ = std::make_unique<LoopbackServer>();
         QFETCH(int, keepPercent);
         QFETCH(bool, replaced);
         Folder folder;
-        serveFolder(folder);
         RecordedUi ui;
-        auto dm = openServedDM(*server_, folder, ui);
+        auto dm = openServed(folder, ui);
         QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
         const QString served = QStringLiteral("localhost:") + folder.databasePath();
         for (int i = 0; i < 300; ++i) // enough rows that a cut falls inside the data
@@ -386,12 +391,9 @@ private Q_SLOTS:
     void restoreOnTheServerOverADatabaseInUse() {
         if (!LoopbackServer::available())
             QSKIP("no Firebird server to start here");
-        if (!server_)
-            server_ = std::make_unique<LoopbackServer>();
         Folder folder;
-        serveFolder(folder);
         RecordedUi ui;
-        auto dm = openServedDM(*server_, folder, ui);
+        auto dm = openServed(folder, ui);
         QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
         const QString served = QStringLiteral("localhost:") + folder.databasePath();
         addContact(*dm, QStringLiteral("Old"));
@@ -422,12 +424,9 @@ private Q_SLOTS:
     void serverRefusesToReplaceADatabaseInUse() {
         if (!LoopbackServer::available())
             QSKIP("no Firebird server to start here");
-        if (!server_)
-            server_ = std::make_unique<LoopbackServer>();
         Folder folder;
-        serveFolder(folder);
         RecordedUi ui;
-        auto dm = openServedDM(*server_, folder, ui);
+        auto dm = openServed(folder, ui);
         QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
         const QString served = QStringLiteral("localhost:") + folder.databasePath();
         addContact(*dm, QStringLiteral("Held"));

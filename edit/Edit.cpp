@@ -152,24 +152,12 @@ void TFormEdit::BitBtn1Click() {
         msgbox::showError(QStringLiteral("'%1' is not a valid date").arg(date->lineEdit()->text().trimmed()));
         return;
     }
-    Dataset& contacts = *dm_.TabMain;
-    if (contacts.isEditing()) {
-        try {
-            contacts.post();
-        } catch (const DbError& e) {
-            // The window closes all the same; the change stays pending on the row.
-            msgbox::showError(e.message());
-        }
-    }
+    postClosingWindow(*dm_.TabMain);
     done(QDialog::Accepted);
 }
 
 void TFormEdit::BitBtn2Click() {
-    try {
-        dm_.TabMain->cancel();
-    } catch (...) {
-        // A failed discard is of no interest: the window closes.
-    }
+    cancelClosingWindow(*dm_.TabMain);
     dropUnreadableDates();
     done(QDialog::Rejected);
 }

@@ -102,25 +102,15 @@ void TFormReferenceBook::FormShow() {
 
 void TFormReferenceBook::BitBtn1Click() {
     DBGridEh1->commitOpenEditor();
-    if (Dataset* d = DBGridEh1->dataset(); d && d->isEditing()) {
-        try {
-            d->post();
-        } catch (const DbError& e) {
-            // The window closes all the same; the change stays pending.
-            msgbox::showError(e.message());
-        }
-    }
+    if (Dataset* d = DBGridEh1->dataset())
+        postClosingWindow(*d);
     done(QDialog::Accepted);
 }
 
 void TFormReferenceBook::BitBtn2Click() {
     DBGridEh1->discardOpenEditor();
-    try {
-        if (Dataset* d = DBGridEh1->dataset())
-            d->cancel();
-    } catch (...) {
-        // A failed discard is of no interest: the window closes.
-    }
+    if (Dataset* d = DBGridEh1->dataset())
+        cancelClosingWindow(*d);
     done(QDialog::Rejected);
 }
 

@@ -251,25 +251,13 @@ void TFormScheduler::saveGridLayout(IniFile& file) const {
 
 void TFormScheduler::BitBtn1Click() {
     DBGridEh1->commitOpenEditor();
-    Dataset& tasks = *dm_.TabScheduler;
-    if (tasks.isEditing()) {
-        try {
-            tasks.post();
-        } catch (const DbError& e) {
-            // The window closes all the same; the change stays pending.
-            msgbox::showError(e.message());
-        }
-    }
+    postClosingWindow(*dm_.TabScheduler);
     done(QDialog::Accepted);
 }
 
 void TFormScheduler::BitBtn2Click() {
     DBGridEh1->discardOpenEditor();
-    try {
-        dm_.TabScheduler->cancel();
-    } catch (...) {
-        // A failed discard is of no interest: the window closes.
-    }
+    cancelClosingWindow(*dm_.TabScheduler);
     done(QDialog::Rejected);
 }
 

@@ -187,24 +187,12 @@ void TFormSchedulerEdit::FormShow() {
 }
 
 void TFormSchedulerEdit::BitBtn1Click() {
-    Dataset& tasks = *dm_.TabScheduler;
-    if (tasks.isEditing()) {
-        try {
-            tasks.post();
-        } catch (const DbError& e) {
-            // The window closes all the same; the change stays pending on the task.
-            msgbox::showError(e.message());
-        }
-    }
+    postClosingWindow(*dm_.TabScheduler);
     done(QDialog::Accepted);
 }
 
 void TFormSchedulerEdit::BitBtn2Click() {
-    try {
-        dm_.TabScheduler->cancel();
-    } catch (...) {
-        // A failed discard is of no interest: the window closes.
-    }
+    cancelClosingWindow(*dm_.TabScheduler);
     done(QDialog::Rejected);
 }
 

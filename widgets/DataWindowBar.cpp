@@ -2,6 +2,8 @@
 
 #include "DBNavigator.h"
 #include "Dataset.h"
+#include "DbError.h"
+#include "MessageBoxes.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -31,4 +33,21 @@ DataWindowBar makeDataWindowBar(QWidget* parent, const QString& panelName, int h
         row->addWidget(b);
     }
     return bar;
+}
+
+void postClosingWindow(Dataset& dataset) {
+    if (!dataset.isEditing())
+        return;
+    try {
+        dataset.post();
+    } catch (const DbError& e) {
+        msgbox::showError(e.message());
+    }
+}
+
+void cancelClosingWindow(Dataset& dataset) {
+    try {
+        dataset.cancel();
+    } catch (...) {
+    }
 }

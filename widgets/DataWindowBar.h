@@ -4,6 +4,7 @@
 
 class DBNavigator;
 class DataSource;
+class Dataset;
 class QPushButton;
 class QWidget;
 
@@ -21,3 +22,10 @@ struct DataWindowBar {
 // buttons' natural width.
 DataWindowBar makeDataWindowBar(QWidget* parent, const QString& panelName, int height, DataSource* source,
                                 int buttonWidth = 0);
+
+// What the bar's OK does to the window's dataset: a pending change is saved; when the save fails
+// the user is told and the change stays pending, and the window closes all the same.
+void postClosingWindow(Dataset& dataset);
+// What its Cancel does: a pending change is discarded; a failed discard is of no interest, since
+// the window closes.
+void cancelClosingWindow(Dataset& dataset);

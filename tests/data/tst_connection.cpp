@@ -13,13 +13,7 @@
 using testdb::Folder;
 using testdb::RecordedUi;
 
-namespace {
-void writeIni(const Folder& f, const QByteArray& text) {
-    QFile file(f.iniPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-} // namespace
+namespace {} // namespace
 
 class TstConnection : public QObject {
     Q_OBJECT
@@ -54,7 +48,7 @@ private Q_SLOTS:
         if (ini.isEmpty())
             QFile::remove(folder.iniPath());
         else
-            writeIni(folder, ini);
+            QVERIFY(folder.writeIni(ini));
         const ConnectionSettings s = LoadSettings(folder.path());
         QCOMPARE(s.databaseName(), QString(databaseName).replace(QStringLiteral("<folder>"), folder.path()));
         QCOMPARE(s.password, password);
@@ -77,7 +71,7 @@ private Q_SLOTS:
 
     void loginCancelIsReported() {
         Folder folder;
-        writeIni(folder, "[DataBase]\nServer=\nuser=SYSDBA\nPromt=1\n");
+        QVERIFY(folder.writeIni("[DataBase]\nServer=\nuser=SYSDBA\nPromt=1\n"));
         RecordedUi ui;
         ui.cancelLogin = true;
         auto dm = folder.openDM(ui);
@@ -88,7 +82,7 @@ private Q_SLOTS:
 
     void loginDialogValuesAreUsedForThatConnect() {
         Folder folder;
-        writeIni(folder, "[DataBase]\nServer=\nuser=nobody\nPromt=1\n");
+        QVERIFY(folder.writeIni("[DataBase]\nServer=\nuser=nobody\nPromt=1\n"));
         RecordedUi ui;
         ui.loginUser = QStringLiteral("SYSDBA");
         auto dm = folder.openDM(ui);
@@ -196,8 +190,8 @@ private Q_SLOTS:
             }
         }
         Folder folder;
-        writeIni(folder,
-                 "[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() + "\nuser=SYSDBA\npass=masterkey\nPromt=0\n");
+        QVERIFY(folder.writeIni("[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() +
+                                "\nuser=SYSDBA\npass=masterkey\nPromt=0\n"));
         {
             RecordedUi ui;
             auto dm = folder.openDM(ui);
@@ -211,7 +205,8 @@ private Q_SLOTS:
             again->Disconnect();
         }
         // A wrong password is refused by the server with its own text.
-        writeIni(folder, "[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() + "\nuser=SYSDBA\npass=wrong\nPromt=0\n");
+        QVERIFY(folder.writeIni("[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() +
+                                "\nuser=SYSDBA\npass=wrong\nPromt=0\n"));
         RecordedUi bad;
         auto refused = folder.openDM(bad);
         QCOMPARE(bad.messages, QStringList({QStringLiteral("Error connect to server")}));

@@ -15,12 +15,6 @@ using testdb::RecordedUi;
 
 namespace {
 
-void writeIni(const Folder& f, const QByteArray& text) {
-    QFile file(f.iniPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-
 // The row as the database holds it, read through a third attachment.
 QStringList storedRow(const QString& databaseName, int key) {
     fb::Attachment db;
@@ -56,8 +50,11 @@ class TstTwoCopies : public QObject {
             qWarning("%s", qPrintable(error));
             return false;
         }
-        writeIni(folder,
-                 "[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() + "\nuser=SYSDBA\npass=masterkey\nPromt=0\n");
+        // A settings file that cannot be written fails the test (QVERIFY without its return).
+        if (!QTest::qVerify(folder.writeIni("[DataBase]\nServer=localhost:\ndb=" + file.toUtf8() +
+                                            "\nuser=SYSDBA\npass=masterkey\nPromt=0\n"),
+                            "folder.writeIni", "", __FILE__, __LINE__))
+            return false;
         *databaseName = QStringLiteral("localhost:") + file;
         return true;
     }

@@ -71,6 +71,11 @@ public:
     QString path() const { return dir_.path() + u'/'; }
     QString databasePath() const { return path() + QStringLiteral("db/phones.gdb"); }
     QString iniPath() const { return path() + QStringLiteral("Phones.ini"); }
+    // Replaces the settings file with the given bytes, exactly as written.
+    bool writeIni(const QByteArray& text) const {
+        QFile file(iniPath());
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    }
 
     std::unique_ptr<TDM> openDM(RecordedUi& ui) const { return std::make_unique<TDM>(path(), ui.make()); }
 

@@ -36,6 +36,35 @@ bool waitForDatabaseOpen(qint64 pid, const QString& databasePath, int ms) {
     return false;
 }
 
+// Runs a program offscreen with its placement file in a configuration folder of its own.
+void startOffscreen(QProcess& process, const QString& program, const QStringList& arguments,
+                    const QTemporaryDir& config) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+}
+
+// A copy of the real program in the test folder, so that the folder is its program folder.
+QString copyProgramInto(const Folder& folder) {
+    const QString program = folder.path() + QStringLiteral("korvane");
+    if (!QFile::copy(QStringLiteral(KORVANE_BINARY), program) ||
+        !QFile(program).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return {};
+    return program;
+}
+
+// Sends the signal and waits for the end; a process still running after ten seconds is killed.
+bool endsOnSignal(QProcess& process, int signalNumber) {
+    ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+    if (process.waitForFinished(10000))
+        return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
+}
+
 QStringList storedSurnames(const QString& databasePath) {
     fb::Attachment db;
     db.attach(databasePath, QStringLiteral("SYSDBA"), QString());
@@ -87,27 +116,16 @@ private Q_SLOTS:
     void realProgramEndsCleanly() {
         QFETCH(int, signalNumber);
         Folder folder;
-        const QString program = folder.path() + QStringLiteral("korvane");
-        QVERIFY(QFile::copy(QStringLiteral(KORVANE_BINARY), program));
-        QVERIFY(QFile(program).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString program = copyProgramInto(folder);
+        QVERIFY(!program.isEmpty());
         QTemporaryDir config;
         QProcess korvane;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        korvane.setProcessEnvironment(env);
         korvane.setWorkingDirectory(folder.path());
-        korvane.start(program, {});
+        startOffscreen(korvane, program, {}, config);
         QVERIFY(korvane.waitForStarted());
         QVERIFY2(waitForDatabaseOpen(korvane.processId(), folder.databasePath(), 30000), "the program did not start");
         QTest::qWait(1500); // the main window shows
-        ::kill(static_cast<pid_t>(korvane.processId()), signalNumber);
-        const bool ended = korvane.waitForFinished(10000);
-        if (!ended) {
-            korvane.kill();
-            korvane.waitForFinished();
-        }
-        QVERIFY2(ended, "still running after the signal");
+        QVERIFY2(endsOnSignal(korvane, signalNumber), "still running after the signal");
         QCOMPARE(korvane.exitStatus(), QProcess::NormalExit);
         QCOMPARE(korvane.exitCode(), 0);
         const IniFile placement(config.path() + QStringLiteral("/korvane.INI"));
@@ -185,25 +203,14 @@ private Q_SLOTS:
     void signalDuringStartUpBoxEndsTheProgram() {
         Folder folder;
         QFile::remove(folder.databasePath());
-        const QString program = folder.path() + QStringLiteral("korvane");
-        QVERIFY(QFile::copy(QStringLiteral(KORVANE_BINARY), program));
-        QVERIFY(QFile(program).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString program = copyProgramInto(folder);
+        QVERIFY(!program.isEmpty());
         QTemporaryDir config;
         QProcess korvane;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        korvane.setProcessEnvironment(env);
-        korvane.start(program, {});
+        startOffscreen(korvane, program, {}, config);
         QVERIFY(korvane.waitForStarted());
         QTest::qWait(4000); // the failed connects and the box
-        ::kill(static_cast<pid_t>(korvane.processId()), SIGTERM);
-        const bool ended = korvane.waitForFinished(10000);
-        if (!ended) {
-            korvane.kill();
-            korvane.waitForFinished();
-        }
-        QVERIFY2(ended, "still running after the signal");
+        QVERIFY2(endsOnSignal(korvane, SIGTERM), "still running after the signal");
         QCOMPARE(korvane.exitCode(), 0);
     }
 
@@ -215,22 +222,12 @@ private Q_SLOTS:
         addContact(folder.databasePath(), QStringLiteral("Before"));
         QTemporaryDir config;
         QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        run.setProcessEnvironment(env);
         run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), folder.path()});
+        startOffscreen(run, QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), folder.path()}, config);
         QVERIFY(run.waitForStarted());
         QVERIFY2(run.waitForReadyRead(30000), "the program did not start");
         QCOMPARE(run.readLine().trimmed(), QByteArray("editing"));
-        ::kill(static_cast<pid_t>(run.processId()), signalNumber);
-        const bool ended = run.waitForFinished(10000);
-        if (!ended) {
-            run.kill();
-            run.waitForFinished();
-        }
-        QVERIFY2(ended, "still running after the signal");
+        QVERIFY2(endsOnSignal(run, signalNumber), "still running after the signal");
         QCOMPARE(run.exitCode(), 0);
         QCOMPARE(storedSurnames(folder.databasePath()), QStringList{QStringLiteral("After")});
         QVERIFY(IniFile(folder.path() + QStringLiteral("Grid.ini")).hasSection(QStringLiteral("TFormMain")));

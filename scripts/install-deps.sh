@@ -10,6 +10,10 @@ PACKAGES=(
     fonts-dejavu-core xvfb xauth xdg-utils gstreamer1.0-plugins-good
     python3-xlrd poppler-utils
     qt6-translations-l10n
+    libxlsxwriter-dev python3-openpyxl
+    libphonenumber-dev python3-vobject
+    clang libclang-rt-14-dev
+    ccache
 )
 
 missing=()

@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan bench clean
+.PHONY: deps configure build run test test-asan bench clean fuzz fuzz-ci
 
 deps:
 	@scripts/install-deps.sh
@@ -27,6 +27,17 @@ test-asan: deps
 	@cmake -S . -B $(BUILD)-asan -DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The libFuzzer targets of tests/fuzz, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer
+# in a folder of their own; fuzz-ci runs each for FUZZ_SECONDS on its seed corpus.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DKORVANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz-ci: fuzz
+	@scripts/run-fuzzers.sh $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@$(BUILD)/bin/korvane-bench

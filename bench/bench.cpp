@@ -1,6 +1,7 @@
 // korvane-bench: fills a fresh database with generated contacts and tasks and measures how the contact list
 // loads against the same select fetched through the bare client API, export, printing, vCard exchange and
-// one reminder check over the tasks. Prints name=value lines.
+// one reminder check over the tasks. Prints name=value lines. With --import-file FILE it only reads and plans
+// the import of that file (ImportFileBench.cpp).
 #include "ContactExport.h"
 #include "ContactImporter.h"
 #include "ContactPages.h"
@@ -11,6 +12,7 @@
 #include "GridExport.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
+#include "ImportFileBench.h"
 #include "IniFile.h"
 #include "MainWindowOutput.h"
 #include "PreviewForm.h"
@@ -387,7 +389,7 @@ int main(int argc, char** argv) {
     // the database is made in a folder the server's account can reach (--server-folder, as the
     // server sees it; by default a fresh folder under /tmp, for a server on this machine).
     QString server, serverFolder;
-    QString keepXls, keepHtml;
+    QString keepXls, keepHtml, importFile;
     int tasks = 10000;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -408,13 +410,18 @@ int main(int argc, char** argv) {
             keepXls = QFileInfo(args[++i]).absoluteFilePath();
         else if (args[i] == QStringLiteral("--export-html") && hasValue)
             keepHtml = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--import-file") && hasValue)
+            importFile = args[++i];
         else {
             std::fprintf(stderr,
                          "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
-                         "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE]\n");
+                         "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE] | "
+                         "--import-file FILE\n");
             return 2;
         }
     }
+    if (!importFile.isEmpty())
+        return benchImportFile(importFile, gUser, gPassword);
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     QTemporaryDir serverDir(QStringLiteral("/tmp/korvane-bench-XXXXXX"));

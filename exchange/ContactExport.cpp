@@ -85,15 +85,15 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
         buffer += "\xEF\xBB\xBF";
         csv::appendRecord(buffer, csv::exportTitles(titles, groupTitle));
     }
-    QSet<QString> named; // group paths that exported contacts carry, with every prefix
+    // Groups that exported contacts name, with every group above them. The walk up stops at a group
+    // already marked, so each group is visited once however deep the tree.
+    QSet<int> named;
     const int rows = d.rowCount();
     for (int r = 0; r < rows; ++r) {
         const ContactRow row = readRow(d, r, idx, groups, vcf);
-        if (!row.groupPath.isEmpty() && !named.contains(row.groupPath)) {
-            const QStringList names = splitGroupPath(row.groupPath);
-            for (qsizetype n = 1; n <= names.size(); ++n)
-                named.insert(joinGroupPath(names.mid(0, n)));
-        }
+        if (!row.groupPath.isEmpty())
+            for (int g = row.values[GR_NUM].toInt(); g > 0 && !named.contains(g); g = groups.parent(g))
+                named.insert(g);
         if (vcf)
             appendCard(buffer, row, version);
         else
@@ -102,9 +102,10 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
             flush(out, buffer);
     }
     // Groups no contact names still belong to the tree.
-    for (const QString& path : groups.allPaths()) {
-        if (named.contains(path))
+    for (const int num : groups.allGroups()) {
+        if (named.contains(num))
             continue;
+        const QString path = groups.path(num);
         if (vcf) {
             appendGroupCard(buffer, path, version);
         } else {

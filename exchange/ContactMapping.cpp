@@ -2,9 +2,13 @@
 
 #include "Cp1251.h"
 #include "DMUnit.h"
+#include "PhoneCompact.h"
+#include "ValueFit.h"
 
 #include <QHash>
+#include <QSet>
 #include <QUrl>
+#include <climits>
 
 namespace exchange {
 namespace {
@@ -199,12 +203,8 @@ private:
             setOnce(DEPARTAMENT, units.join(QStringLiteral(", ")), n);
             return;
         }
-        if (n == u"NOTE") {
-            const QString v = vcard::unescape(p.value);
-            if (!v.isEmpty())
-                r_.set(NOTES, r_.isEmpty(NOTES) ? v : r_.text(NOTES) + u'\n' + v);
-            return;
-        }
+        if (n == u"NOTE")
+            return readNote(p);
         if (n == u"BDAY")
             return readBirthday(p);
         if (n == u"PHOTO")
@@ -240,8 +240,26 @@ private:
             setOnce(m.column, vcard::unescape(p.value), n);
             return;
         }
-        if (!ignored_.contains(n))
+        if (!ignoredSeen_.contains(n)) {
+            ignoredSeen_.insert(n);
             ignored_ << n;
+        }
+    }
+
+    // Notes of many lines are gathered up to the column's limit only; the rest is counted for the cut list.
+    void readNote(const vcard::Property& p) {
+        const QString v = vcard::unescape(p.value);
+        if (v.isEmpty())
+            return;
+        const qsizetype room = columnLimit(NOTES) + 1; // one more, so that the cut finds a character boundary
+        if (noteLength_ > 0) {
+            ++noteLength_;
+            if (note_.size() < room)
+                note_ += u'\n';
+        }
+        noteLength_ += v.size();
+        if (note_.size() < room)
+            note_ += QStringView(v).left(room - note_.size());
     }
 
     void readBirthday(const vcard::Property& p) {
@@ -358,9 +376,7 @@ private:
     }
 
     void readPhone(const vcard::Property& p) {
-        QString v = vcard::unescape(p.value).trimmed();
-        if (v.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
-            v = v.mid(4);
+        const QString v = phoneFromTelUri(vcard::unescape(p.value).trimmed());
         if (v.isEmpty())
             return;
         const int named = namedColumn(p);
@@ -413,6 +429,12 @@ private:
             ic_.row.groupPath = path;
             return;
         }
+        if (!note_.isEmpty()) {
+            const int limit = columnLimit(NOTES);
+            r_.set(NOTES, cutAtCharacter(note_, limit));
+            if (noteLength_ > limit)
+                ic_.cuts.push_back({NOTES, static_cast<int>(std::min<qsizetype>(noteLength_, INT_MAX)), limit});
+        }
         const bool noName = r_.isEmpty(FAM) && r_.isEmpty(FIRST_NAME) && r_.isEmpty(MID_NAME);
         if (noName && r_.isEmpty(JOB_ORG) && !fn_.isEmpty())
             r_.set(kindOrg_ ? JOB_ORG : FAM, fn_);
@@ -430,7 +452,10 @@ private:
     ContactRow& r_;
     QHash<QString, QString> labels_;
     QStringList categories_;
-    QStringList ignored_;
+    QStringList ignored_;       // in the order first met
+    QSet<QString> ignoredSeen_; // the same names, for a look-up that does not grow with the list
+    QString note_;
+    qsizetype noteLength_ = 0; // the length of the whole note in the file
     QString fn_;
     bool haveN_ = false;
     bool kindGroup_ = false;
@@ -643,7 +668,15 @@ Refusal checkRow(const ContactRow& row) {
             return f;
         }
     }
-    for (const QString& name : splitGroupPath(row.groupPath)) {
+    const QStringList groupNames = splitGroupPath(row.groupPath);
+    if (groupNames.size() > kMaxGroupDepth) {
+        f.kind = Refusal::GroupTooDeep;
+        f.column = GR_NUM;
+        f.length = static_cast<int>(groupNames.size());
+        f.limit = kMaxGroupDepth;
+        return f;
+    }
+    for (const QString& name : groupNames) {
         if (const auto bad = cp1251::firstUnencodable(name)) {
             f.kind = Refusal::GroupCharacter;
             f.column = GR_NUM;

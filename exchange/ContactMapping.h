@@ -109,13 +109,23 @@ struct ContactRow {
 
 // Why a card cannot be taken.
 struct Refusal {
-    enum Kind { None, Character, TooLong, BadDate, GroupNameTooLong, GroupCharacter, Empty };
+    enum Kind { None, Character, TooLong, BadDate, GroupNameTooLong, GroupCharacter, Empty, GroupTooDeep };
     Kind kind = None;
     int column = -1; // the column concerned (GR_NUM for the group path)
     QChar character; // Character: the first character that cp1251 lacks
-    int length = 0;  // TooLong: the value's length
-    int limit = 0;   // TooLong: the column's limit
+    int length = 0;  // TooLong: the value's length; GroupTooDeep: the path's levels
+    int limit = 0;   // TooLong: the column's limit; GroupTooDeep: kMaxGroupDepth
     QString value;   // BadDate: the text that is no date; group name for the group kinds
+};
+
+// The deepest group path a card may name; a deeper one refuses the card.
+inline constexpr int kMaxGroupDepth = 64;
+
+// A text value cut to its column's limit on the way in.
+struct CutValue {
+    int column = -1;
+    int length = 0; // the value's length in the file
+    int limit = 0;  // the column's limit, the length stored
 };
 
 // One card or CSV row read from a file.
@@ -124,6 +134,7 @@ struct ImportedContact {
     ContactRow row;
     bool groupOnly = false; // a card that describes a group and no contact
     QStringList notes;      // what was read but not kept, in plain words
+    std::vector<CutValue> cuts;
     Refusal refusal;
 };
 

@@ -40,6 +40,8 @@ QString refusalText(const Refusal& r, const QStringList& titles) {
         return text("M108", "Поле «%1»: «%2» не является датой").arg(titleOf(r.column, titles), r.value);
     case Refusal::Empty:
         return text("M109", "Карточка не содержит данных");
+    case Refusal::GroupTooDeep:
+        return text("M150", "Группа: %1 уровней вложенности, а допускается не больше %2").arg(r.length).arg(r.limit);
     case Refusal::None:
         break;
     }

@@ -132,6 +132,11 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
     ListGroups = new QListWidget(PageControlImport);
     ListGroups->setObjectName(QStringLiteral("ListGroups"));
     PageControlImport->addTab(ListGroups, QString());
+    GridCut = makeGrid("GridCut",
+                       {no, contact, text("M152", "Поле"), text("M153", "Длина в файле"),
+                        text("M154", "Сохранено знаков")},
+                       PageControlImport);
+    PageControlImport->addTab(GridCut, QString());
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -212,12 +217,32 @@ void TFormImportPreview::fill(const QStringList& titles) {
     }
     GridNew->setUpdatesEnabled(true);
     ListGroups->addItems(plan_.newGroups);
-    for (QTableWidget* g : {GridNew, GridDuplicates, GridRefused}) {
+    fillCuts(titles);
+    for (QTableWidget* g : {GridNew, GridDuplicates, GridRefused, GridCut}) {
         g->resizeColumnsToContents();
         for (int col = 0; col < g->columnCount() - 1; ++col)
             g->setColumnWidth(col, std::min(g->columnWidth(col), 320));
     }
     updateSummary();
+}
+
+// One row per value cut, of every card that is going in (refused cards have their own list).
+void TFormImportPreview::fillCuts(const QStringList& titles) {
+    for (const PlannedCard& c : plan_.cards) {
+        if (c.status == CardStatus::Refused)
+            continue;
+        for (const CutValue& cut : c.contact.cuts) {
+            const int r = GridCut->rowCount();
+            GridCut->insertRow(r);
+            QString field = titles.value(cut.column);
+            if (field.isEmpty())
+                field = russianTitle(cut.column);
+            const QStringList cells = {QString::number(c.contact.source), c.contact.row.title(), field,
+                                       QString::number(cut.length), QString::number(cut.limit)};
+            for (int col = 0; col < cells.size(); ++col)
+                GridCut->setItem(r, col, cell(cells[col]));
+        }
+    }
 }
 
 void TFormImportPreview::setDuplicateAction(int gridRow, Action action) {
@@ -252,6 +277,8 @@ void TFormImportPreview::updateSummary() {
     PageControlImport->setTabText(1, text("M133", "Похожие на сохранённые (%1)").arg(dups));
     PageControlImport->setTabText(2, text("M134", "Не принятые (%1)").arg(refused));
     PageControlImport->setTabText(3, text("M135", "Новые группы (%1)").arg(plan_.newGroups.size()));
+    PageControlImport->setTabText(PageControlImport->indexOf(GridCut),
+                                  text("M151", "Обрезанные (%1)").arg(GridCut->rowCount()));
     QString summary = text("M110", "Будет добавлено контактов: %1, объединено: %2. Похожих на сохранённые: %3, "
                                    "не принято: %4. Всё записывается одной транзакцией: все записи или ни одной.")
                           .arg(add)

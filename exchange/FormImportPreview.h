@@ -12,7 +12,7 @@ class QTableWidget;
 
 // Shows what an import will do before anything is written: the cards to add, the cards that look
 // like stored contacts (each with its action: add, skip or merge), the cards refused with the reason,
-// and the groups that will be created. Accepting writes the chosen actions back into the plan.
+// the groups that will be created and the values cut to fit their columns. Accepting writes the chosen actions back into the plan.
 class TFormImportPreview : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,7 @@ public:
     QTableWidget* GridDuplicates = nullptr;
     QTableWidget* GridRefused = nullptr;
     QListWidget* ListGroups = nullptr;
+    QTableWidget* GridCut = nullptr; // values cut to their column's limit: card, field, length, limit
     QLabel* LabelSummary = nullptr;
     QPushButton* BtnAddAll = nullptr;
     QPushButton* BtnSkipAll = nullptr;
@@ -42,6 +43,7 @@ private:
     void fill(const QStringList& columnTitles);
     void setAllDuplicates(exchange::Action action);
     void updateSummary();
+    void fillCuts(const QStringList& columnTitles);
 
     exchange::ImportPlan& plan_;
     std::vector<int> duplicateCards_; // plan card of each GridDuplicates row

@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "Database.h"
+#include "ValueFit.h"
 
 #include <QSet>
 
@@ -13,9 +14,22 @@ GroupPaths::GroupPaths(const std::vector<GroupRow>& rows) {
 }
 
 void GroupPaths::add(const GroupRow& row) {
-    if (!rows_.contains(row.num))
+    if (!rows_.contains(row.num)) {
         order_.push_back(row.num);
+    } else {
+        const GroupRow& old = rows_[row.num];
+        if (children_.value({old.parent, old.name}) == row.num)
+            children_.remove({old.parent, old.name});
+    }
     rows_.insert(row.num, row);
+    if (row.num != kRoot && !children_.contains({row.parent, row.name}))
+        children_.insert({row.parent, row.name}, row.num); // the first of two same-named siblings wins
+    depths_.clear();
+}
+
+int GroupPaths::parent(int num) const {
+    const auto it = rows_.constFind(num);
+    return it == rows_.constEnd() || num == kRoot ? 0 : it->parent;
 }
 
 QString GroupPaths::path(int num) const {
@@ -29,21 +43,18 @@ QString GroupPaths::path(int num) const {
     while (rows_.contains(g) && g != kRoot && !seen.contains(g)) {
         seen.insert(g);
         const GroupRow& r = rows_[g];
-        names.prepend(r.name);
+        names << r.name;
         if (r.parent == 0)
             break;
         g = r.parent;
     }
+    std::reverse(names.begin(), names.end());
     return joinGroupPath(names);
 }
 
-int GroupPaths::child(int parent, const QString& name) const {
-    for (int num : order_) {
-        const GroupRow& r = rows_[num];
-        if (r.parent == parent && r.num != kRoot && r.name == name)
-            return num;
-    }
-    return -1;
+int GroupPaths::child(int parentNum, const QString& name) const {
+    const auto it = children_.constFind({parentNum, name});
+    return it == children_.constEnd() ? -1 : *it;
 }
 
 int GroupPaths::find(const QString& p, int* parent, QStringList* missing) const {
@@ -75,15 +86,46 @@ int GroupPaths::find(const QString& p, int* parent, QStringList* missing) const 
     return current;
 }
 
-QStringList GroupPaths::allPaths() const {
-    QStringList out;
+std::vector<int> GroupPaths::allGroups() const {
+    // Parents first: a group sorts after its parent when sorted by depth.
+    std::vector<std::pair<int, int>> byDepth; // depth, number
     for (int num : order_)
         if (num != kRoot)
-            out << path(num);
-    // Parents first: a path sorts after its prefix when sorted by depth.
-    std::stable_sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
-        return splitGroupPath(a).size() < splitGroupPath(b).size();
-    });
+            byDepth.push_back({depth(num), num});
+    std::stable_sort(byDepth.begin(), byDepth.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int> out;
+    out.reserve(byDepth.size());
+    for (const auto& [d, num] : byDepth)
+        out.push_back(num);
+    return out;
+}
+
+int GroupPaths::depth(int num) const {
+    // Walks up to a group whose depth is known (or the top), then numbers the walked chain downwards:
+    // every group is walked once however deep the tree.
+    std::vector<int> chain;
+    QSet<int> seen;
+    int known = 0;
+    for (int g = num; rows_.contains(g) && g != kRoot && !seen.contains(g); g = rows_[g].parent) {
+        if (const auto it = depths_.constFind(g); it != depths_.constEnd()) {
+            known = *it;
+            break;
+        }
+        seen.insert(g);
+        chain.push_back(g);
+        if (rows_[g].parent == 0)
+            break;
+    }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        depths_.insert(*it, ++known);
+    return known;
+}
+
+QStringList GroupPaths::allPaths() const {
+    QStringList out;
+    for (int num : allGroups())
+        out << path(num);
     return out;
 }
 
@@ -219,10 +261,14 @@ ImportPlan makePlan(std::vector<ImportedContact> contacts, const Snapshot& store
         QStringList missing;
         if (path.isEmpty() || groups.find(path, &parent, &missing) >= 0)
             return;
-        // Every missing level, parents first.
+        // Every missing level, parents first; each prefix grows from the one before.
         const QStringList names = splitGroupPath(path);
-        for (qsizetype depth = names.size() - missing.size() + 1; depth <= names.size(); ++depth) {
-            const QString prefix = joinGroupPath(names.mid(0, depth));
+        const qsizetype existing = names.size() - missing.size();
+        QString prefix = joinGroupPath(names.mid(0, existing));
+        for (qsizetype i = existing; i < names.size(); ++i) {
+            if (!prefix.isEmpty())
+                prefix += u'/';
+            prefix += joinGroupPath({names[i]});
             if (!planned.contains(prefix)) {
                 planned.insert(prefix);
                 plan.newGroups << prefix;
@@ -232,6 +278,7 @@ ImportPlan makePlan(std::vector<ImportedContact> contacts, const Snapshot& store
     const int longestPhoto = static_cast<int>(photoFileName(photoFolder, 2147483647, QStringLiteral("jpeg")).size());
     for (ImportedContact& ic : contacts) {
         PlannedCard pc;
+        fitToColumns(ic);
         if (ic.refusal.kind == Refusal::None) {
             const Refusal r = checkRow(ic.row);
             if (r.kind != Refusal::None)

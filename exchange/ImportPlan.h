@@ -29,13 +29,19 @@ public:
     int find(const QString& path, int* parent = nullptr, QStringList* missing = nullptr) const;
     // Every group but the root, parents before children.
     QStringList allPaths() const;
+    std::vector<int> allGroups() const;
+    // The parent of a group; 0 for the root, a top group without parent and an unknown group.
+    int parent(int num) const;
     void add(const GroupRow& row);
     static constexpr int kRoot = 1;
 
 private:
     int child(int parent, const QString& name) const;
+    int depth(int num) const;
     QHash<int, GroupRow> rows_;
     std::vector<int> order_;
+    QHash<std::pair<int, QString>, int> children_; // (parent, name) -> group, so a look-up never walks the tree
+    mutable QHash<int, int> depths_;               // depths worked out so far
 };
 
 // What duplicate detection needs of a stored contact.

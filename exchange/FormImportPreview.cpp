@@ -132,10 +132,9 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
     ListGroups = new QListWidget(PageControlImport);
     ListGroups->setObjectName(QStringLiteral("ListGroups"));
     PageControlImport->addTab(ListGroups, QString());
-    GridCut = makeGrid("GridCut",
-                       {no, contact, text("M152", "Поле"), text("M153", "Длина в файле"),
-                        text("M154", "Сохранено знаков")},
-                       PageControlImport);
+    GridCut = makeGrid(
+        "GridCut", {no, contact, text("M152", "Поле"), text("M153", "Длина в файле"), text("M154", "Сохранено знаков")},
+        PageControlImport);
     PageControlImport->addTab(GridCut, QString());
 
     auto* bottom = new QHBoxLayout;

@@ -12,7 +12,8 @@ class QTableWidget;
 
 // Shows what an import will do before anything is written: the cards to add, the cards that look
 // like stored contacts (each with its action: add, skip or merge), the cards refused with the reason,
-// the groups that will be created and the values cut to fit their columns. Accepting writes the chosen actions back into the plan.
+// the groups that will be created and the values cut to fit their columns. Accepting writes the chosen actions back
+// into the plan.
 class TFormImportPreview : public QDialog {
     Q_OBJECT
 public:

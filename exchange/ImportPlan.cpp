@@ -92,8 +92,7 @@ std::vector<int> GroupPaths::allGroups() const {
     for (int num : order_)
         if (num != kRoot)
             byDepth.push_back({depth(num), num});
-    std::stable_sort(byDepth.begin(), byDepth.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(byDepth.begin(), byDepth.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<int> out;
     out.reserve(byDepth.size());
     for (const auto& [d, num] : byDepth)

@@ -27,8 +27,7 @@ qsizetype extensionMarker(const QString& phone, qsizetype* after) {
             return i;
         }
         for (const QString& w : words)
-            if (phone.mid(i, w.size()).compare(w, Qt::CaseInsensitive) == 0 &&
-                (i == 0 || !phone[i - 1].isLetter())) {
+            if (phone.mid(i, w.size()).compare(w, Qt::CaseInsensitive) == 0 && (i == 0 || !phone[i - 1].isLetter())) {
                 qsizetype j = i + w.size();
                 while (j < phone.size() && phone[j].isLetter())
                     ++j; // "добавочный", "extension"
@@ -65,9 +64,7 @@ QString phoneFromTelUri(const QString& value) {
     if (!value.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
         return value;
     const QStringList parts = value.mid(4).split(u';');
-    QString number = digitsOf(parts.front());
-    if (parts.front().trimmed().startsWith(u'+') && !number.isEmpty())
-        number.prepend(u'+');
+    QString number = parts.front().trimmed();
     for (qsizetype i = 1; i < parts.size(); ++i)
         if (parts[i].startsWith(QStringLiteral("ext="), Qt::CaseInsensitive)) {
             const QString extension = digitsOf(QStringView(parts[i]).mid(4));

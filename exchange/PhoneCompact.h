@@ -10,8 +10,9 @@ namespace exchange {
 
 QString compactPhone(const QString& phone);
 
-// The number of a tel: URI in compact form ("tel:+7-495-987-65-00;ext=12" -> "+74959876500,12"); a
-// value without the "tel:" scheme is returned as it stands.
+// The number of a tel: URI as written, its extension in the compact form and its other parameters left
+// out ("tel:+7-495-987-65-00;ext=12" -> "+7-495-987-65-00,12"); a value without the "tel:" scheme is
+// returned as it stands.
 QString phoneFromTelUri(const QString& value);
 
 } // namespace exchange

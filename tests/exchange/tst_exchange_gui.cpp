@@ -74,12 +74,20 @@ void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
                                folder.path() + QStringLiteral("photos"));
     TFormImportPreview form(plan, QStringLiteral("contacts.vcf"), {});
     form.show();
-    QCOMPARE(form.GridNew->rowCount(), 1);
+    QCOMPARE(form.GridNew->rowCount(), 2);
     QCOMPARE(form.GridDuplicates->rowCount(), 2);
-    QCOMPARE(form.GridRefused->rowCount(), 2);
+    QCOMPARE(form.GridRefused->rowCount(), 1);
     QVERIFY(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«Фамилия»")));
     QVERIFY(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«Ω»")));
-    QVERIFY(form.GridRefused->item(1, 2)->text().contains(QStringLiteral("«Должность»")));
+    // The too-long post no longer refuses its card: it is cut, and listed on a page of its own.
+    QCOMPARE(form.GridCut->rowCount(), 1);
+    const QStringList cut = {form.GridCut->item(0, 0)->text(), form.GridCut->item(0, 1)->text(),
+                             form.GridCut->item(0, 2)->text(), form.GridCut->item(0, 3)->text(),
+                             form.GridCut->item(0, 4)->text()};
+    QCOMPARE(cut, (QStringList{QStringLiteral("4"), QStringLiteral("Длинная"), QStringLiteral("Должность"),
+                               QStringLiteral("46"), QStringLiteral("30")}));
+    QCOMPARE(form.PageControlImport->tabText(form.PageControlImport->indexOf(form.GridCut)),
+             QStringLiteral("Обрезанные (1)"));
     QCOMPARE(form.ListGroups->count(), 1);
     QCOMPARE(form.duplicateAction(0), Action::Skip);
 
@@ -88,6 +96,8 @@ void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
     form.grab().save(shotFolder() + QStringLiteral("/import-preview-duplicates.png"));
     form.PageControlImport->setCurrentIndex(2);
     form.grab().save(shotFolder() + QStringLiteral("/import-preview-refused.png"));
+    form.PageControlImport->setCurrentWidget(form.GridCut);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-cut.png"));
     form.PageControlImport->setCurrentIndex(0);
     form.grab().save(shotFolder() + QStringLiteral("/import-preview-new.png"));
 
@@ -115,7 +125,7 @@ void TestExchangeGui::importThroughCommandsRefreshesTheList() {
     }
     QVERIFY(commands.importFile(file));
     QCOMPARE(rebuilt, 1);
-    QCOMPARE(dm->TabMain->rowCount(), 3); // the two refused cards are not there
+    QCOMPARE(dm->TabMain->rowCount(), 4); // the refused card is not there; the long post goes in cut
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown.front().kind, msgbox::Kind::Information);
 

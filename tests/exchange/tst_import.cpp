@@ -125,6 +125,9 @@ private Q_SLOTS:
     void mergeFillsOnlyEmptyColumns();
     void failedRowRollsBackTheWholeImport();
     void exportFollowsFilterAndSort();
+    void longValuesDoNotCostTheContact();
+    void exportWritesEachUnnamedGroupOnce_data();
+    void exportWritesEachUnnamedGroupOnce();
 };
 
 void TestImport::roundTripIntoEmptyDatabase_data() {
@@ -221,20 +224,23 @@ void TestImport::refusedCardsNameFieldAndCharacter() {
     QCOMPARE(plan.cards[0].contact.refusal.kind, Refusal::Character);
     QCOMPARE(plan.cards[0].contact.refusal.column, int(FAM));
     QCOMPARE(plan.cards[0].contact.refusal.character, QChar(0x03A9));
-    QCOMPARE(plan.cards[1].contact.refusal.kind, Refusal::TooLong);
-    QCOMPARE(plan.cards[1].contact.refusal.column, int(JOB_POST));
-    QCOMPARE(plan.cards[1].contact.refusal.length, 31);
-    QCOMPARE(plan.cards[1].contact.refusal.limit, 30);
+    // A value longer than its column no longer refuses the card: it is cut and listed.
+    QCOMPARE(plan.cards[1].status, CardStatus::New);
+    QCOMPARE(plan.cards[1].contact.row.text(JOB_POST), QString(30, u'a'));
+    QCOMPARE(plan.cards[1].contact.cuts.size(), size_t(1));
+    QCOMPARE(plan.cards[1].contact.cuts[0].column, int(JOB_POST));
+    QCOMPARE(plan.cards[1].contact.cuts[0].length, 31);
+    QCOMPARE(plan.cards[1].contact.cuts[0].limit, 30);
     QCOMPARE(plan.cards[2].status, CardStatus::Duplicate); // the same e-mail in another letter case
     QCOMPARE(plan.cards[2].duplicate.by, DuplicateMatch::Email);
     QCOMPARE(plan.cards[3].contact.refusal.kind, Refusal::Empty);
     QCOMPARE(plan.cards[4].contact.refusal.kind, Refusal::GroupCharacter);
     QVERIFY(plan.newGroups.isEmpty());
-    // Refused and skipped cards write nothing.
+    // Refused and skipped cards write nothing; the card with the cut value goes in.
     const ImportResult r = runImport(*db.dm->IBPhones, plan, db.photoFolder());
-    QCOMPARE(r.added, 0);
+    QCOMPARE(r.added, 1);
     QCOMPARE(r.skipped, 1);
-    QCOMPARE(db.contactCount(), 1);
+    QCOMPARE(db.contactCount(), 2);
 }
 
 void TestImport::mergeFillsOnlyEmptyColumns() {
@@ -313,6 +319,67 @@ void TestImport::exportFollowsFilterAndSort() {
             order << ic.row.text(FAM);
     }
     QCOMPARE(order, (QStringList{QStringLiteral("Андреев"), QStringLiteral("Яковлев")}));
+}
+
+void TestImport::longValuesDoNotCostTheContact() {
+    Db db;
+    const QString surname = QStringLiteral("Константинопольский-Черноморский-Задунайский-Рымникский-о");
+    QCOMPARE(surname.size(), 57);
+    // A phone's export in version 3.0 with a long note and a phone written with its extension.
+    const QByteArray file = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + surname.toUtf8() +
+                            ";Иван;;;\r\nFN:Иван\r\nTEL;TYPE=WORK,VOICE:+7 (495) 123-45-67 доб. 1234\r\n"
+                            "TEL;TYPE=CELL:+7 916 000-00-01\r\nEMAIL;TYPE=INTERNET:ivan@example.org\r\nNOTE:" +
+                            QByteArray(1 << 20, 'n') + "\r\nEND:VCARD\r\n";
+    const ImportPlan plan = db.plan(file);
+    QCOMPARE(plan.count(CardStatus::New), 1);
+    const ImportResult r = runImport(*db.dm->IBPhones, plan, db.photoFolder());
+    QCOMPARE(r.added, 1);
+    const QStringList row = db.rows().front();
+    QCOMPARE(row[FAM - 1], surname.left(30));
+    QCOMPARE(row[FIRST_NAME - 1], QStringLiteral("Иван"));
+    QCOMPARE(row[JOB_TEL1 - 1], QStringLiteral("+74951234567,1234"));
+    QCOMPARE(row[CELLULAR - 1], QStringLiteral("+7 916 000-00-01"));
+    QCOMPARE(row[JOB_EMAIL - 1], QStringLiteral("ivan@example.org"));
+    QCOMPARE(row[NOTES - 1], QString(240, u'n'));
+}
+
+void TestImport::exportWritesEachUnnamedGroupOnce_data() {
+    QTest::addColumn<int>("depth");
+    QTest::newRow("4 levels") << 4;
+    QTest::newRow("300 levels") << 300;
+}
+
+// A contact in the middle of a deep branch: the groups above it travel with it, the ones below it as
+// group cards, each once.
+void TestImport::exportWritesEachUnnamedGroupOnce() {
+    QFETCH(int, depth);
+    Db db;
+    int parent = 2; // the built-in "Работа"
+    int middle = 0;
+    for (int level = 1; level <= depth; ++level) {
+        parent = db.addGroup(parent, QStringLiteral("g%1").arg(level));
+        if (level == depth / 2)
+            middle = parent;
+    }
+    db.addContact({{QStringLiteral("FAM"), QStringLiteral("Средний")}, {QStringLiteral("GR_NUM"), middle}});
+    QStringList contactPath, groupCards;
+    for (const vcard::Card& c : vcard::parse(exported(db, ExportFormat::VCard4))) {
+        const ImportedContact ic = contactFromCard(c);
+        (ic.groupOnly ? groupCards : contactPath) << ic.row.groupPath;
+    }
+    QCOMPARE(contactPath.size(), 1);
+    const QStringList named = splitGroupPath(contactPath.front());
+    QCOMPARE(named.size(), depth / 2 + 1);
+    QStringList expected;
+    for (const QString& path : db.groupPaths()) {
+        const QStringList names = splitGroupPath(path);
+        if (names.size() > named.size() || names != named.mid(0, names.size()))
+            expected << path; // not the contact's group nor one above it
+    }
+    groupCards.sort();
+    QCOMPARE(groupCards.size(), expected.size());
+    QCOMPARE(groupCards, expected);
+    QCOMPARE(groupCards.filter(QStringLiteral("g%1").arg(depth)).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestImport)

@@ -165,14 +165,14 @@ void TestImportLimits::longValuesAreCut_data() {
     QTest::newRow("57-letter surname") << "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + surname57.toUtf8() +
                                               ";Иван;;;\r\nTEL:+7 916 000-00-01\r\nEND:VCARD\r\n"
                                        << int(FAM) << surname57.left(30) << 57 << QString();
-    QTest::newRow("57-letter surname, CSV") << "FAM,FIRST_NAME\r\n" + surname57.toUtf8() + ",Иван\r\n" << int(FAM)
-                                            << surname57.left(30) << 57 << QString();
+    QTest::newRow("57-letter surname, CSV") << "FAM,FIRST_NAME\r\n" + surname57.toUtf8() + ",Иван\r\n"
+                                            << int(FAM) << surname57.left(30) << 57 << QString();
     // A letter outside cp1251 beyond the cut is no reason to refuse: it is not stored.
     QTest::newRow("cut before a pair of surrogates")
-        << "FAM,FIRST_NAME\r\n" + QByteArray(29, 'a') + "\xF0\x9F\x98\x80tail,x\r\n" << int(FAM) << QString(29, u'a')
-        << 35 << QString();
-    QTest::newRow("phone with an extension") << card("TEL;TYPE=WORK:+7 (495) 123-45-67 доб. 1234\r\n")
-                                             << int(JOB_TEL1) << QStringLiteral("+74951234567,1234") << 0 << QString();
+        << "FAM,FIRST_NAME\r\n" + QByteArray(29, 'a') + "\xF0\x9F\x98\x80tail,x\r\n"
+        << int(FAM) << QString(29, u'a') << 35 << QString();
+    QTest::newRow("phone with an extension") << card("TEL;TYPE=WORK:+7 (495) 123-45-67 доб. 1234\r\n") << int(JOB_TEL1)
+                                             << QStringLiteral("+74951234567,1234") << 0 << QString();
     QTest::newRow("phone with an extension, CSV")
         << QByteArray("FAM,CELLULAR\r\nПетров,+7 (495) 123-45-67 доб. 1234\r\n") << int(CELLULAR)
         << QStringLiteral("+74951234567,1234") << 0 << QString();
@@ -181,9 +181,8 @@ void TestImportLimits::longValuesAreCut_data() {
     QTest::newRow("phone too long even compact")
         << card("TEL;TYPE=WORK:+7 495 123 45 67 89 01 23 45 ext. 678\r\n") << int(JOB_TEL1) << QString() << 0
         << QStringLiteral("TEL: +7 495 123 45 67 89 01 23 45 ext. 678");
-    QTest::newRow("tel: URI with an extension")
-        << card("TEL;VALUE=uri;TYPE=work:tel:+74959876500;ext=12\r\n") << int(JOB_TEL1)
-        << QStringLiteral("+74959876500,12") << 0 << QString();
+    QTest::newRow("tel: URI with an extension") << card("TEL;VALUE=uri;TYPE=work:tel:+74959876500;ext=12\r\n")
+                                                << int(JOB_TEL1) << QStringLiteral("+74959876500,12") << 0 << QString();
 }
 
 void TestImportLimits::longValuesAreCut() {
@@ -214,8 +213,8 @@ void TestImportLimits::compactPhone_data() {
     QTest::addColumn<QString>("compact");
     QTest::newRow("Russian extension") << QStringLiteral("+7 (495) 123-45-67 доб. 1234")
                                        << QStringLiteral("+74951234567,1234");
-    QTest::newRow("extension word in full") << QStringLiteral("8 (495) 123-45-67 добавочный 12")
-                                            << QStringLiteral("84951234567,12");
+    QTest::newRow("extension word in full")
+        << QStringLiteral("8 (495) 123-45-67 добавочный 12") << QStringLiteral("84951234567,12");
     QTest::newRow("ext.") << QStringLiteral("+1 (555) 010-0199 ext. 42") << QStringLiteral("+15550100199,42");
     QTest::newRow("x") << QStringLiteral("555-0199 x42") << QStringLiteral("5550199,42");
     QTest::newRow("dialer's pause") << QStringLiteral("+7 495 123 45 67,1234") << QStringLiteral("+74951234567,1234");

@@ -69,7 +69,7 @@ void TestVCard::cards_data() {
                   {"JOB_CITY", "Quebec, QC"},
                   {"JOB_ZIP", "G1V 2M2"},
                   {"COUNTRY", "Canada"},
-                  {"JOB_TEL1", "+1-418-656-9254;ext=102"},
+                  {"JOB_TEL1", "+1-418-656-9254,102"},
                   {"CELLULAR", "+1-418-262-6501"},
                   {"JOB_EMAIL", "simon.perreault@viagenie.ca"},
                   {"HOME_WWW", "http://nomis80.org"}};

@@ -232,7 +232,7 @@ private:
         }
         // The simple ones: one property, one column.
         for (const ColumnMapping& m : kTable) {
-            if (m.component >= 0 || *m.types || QString::fromLatin1(m.property) != n)
+            if (m.component >= 0 || *m.types || n != QLatin1String(m.property))
                 continue;
             if (m.column == NUM_MAIN || m.column == GR_NUM || m.column == BITHDAY || m.column == FOTOLINK ||
                 m.column == NOTES)

@@ -55,10 +55,15 @@ QTableWidget* makeGrid(const char* name, const QStringList& headers, QWidget* pa
     return g;
 }
 
+// A cell shows at most this much: the list of what a card with thousands of unknown properties does not
+// store would otherwise take seconds to measure and paint.
+constexpr qsizetype kMaxCellText = 1000;
+
 QTableWidgetItem* cell(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
+    const QString shown = text.size() > kMaxCellText ? text.left(kMaxCellText) + QChar(0x2026) : text;
+    auto* item = new QTableWidgetItem(shown);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setToolTip(text);
+    item->setToolTip(shown);
     return item;
 }
 

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void badFilesGetAClearMessage_data();
     void badFilesGetAClearMessage();
     void menuHasItsNamedActions();
+    void longListsStayShortInTheirCell_data();
+    void longListsStayShortInTheirCell();
 };
 
 void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
@@ -186,6 +188,29 @@ void TestExchangeGui::menuHasItsNamedActions() {
     QCOMPARE(names, (QStringList{QStringLiteral("acExportVCard4"), QStringLiteral("acExportVCard3"),
                                  QStringLiteral("acExportCSV"), QStringLiteral("acImportContacts")}));
     QCOMPARE(commands.menu()->objectName(), QStringLiteral("NExchange"));
+}
+
+void TestExchangeGui::longListsStayShortInTheirCell_data() {
+    QTest::addColumn<int>("count");
+    QTest::newRow("10 unknown properties") << 10;
+    QTest::newRow("80,000 unknown properties") << 80000;
+}
+
+// What a card does not store is listed in one cell; thousands of names must not make the window measure
+// and paint a cell of a megabyte.
+void TestExchangeGui::longListsStayShortInTheirCell() {
+    QFETCH(int, count);
+    QByteArray file = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Петров;Иван;;;\r\n";
+    for (int i = 1; i <= count; ++i)
+        file += "X-P" + QByteArray::number(i) + ":v\r\n";
+    file += "END:VCARD\r\n";
+    ImportPlan plan = makePlan(readFile(file, {}, {}, nullptr, nullptr), Snapshot(), QStringLiteral("/tmp/photos"));
+    TFormImportPreview form(plan, QStringLiteral("many.vcf"), {});
+    QCOMPARE(form.GridNew->rowCount(), 1);
+    const QString shown = form.GridNew->item(0, 5)->text();
+    QVERIFY(shown.startsWith(QStringLiteral("X-P1")));
+    QVERIFY(shown.size() <= 1001);
+    QCOMPARE(shown.endsWith(QChar(0x2026)), count > 100); // cut where it does not fit
 }
 
 QTEST_MAIN(TestExchangeGui)

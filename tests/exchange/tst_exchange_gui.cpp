@@ -1,6 +1,7 @@
 // The import preview and the exchange commands, driven as a user would, message boxes recorded.
 #include "ContactImporter.h"
 #include "ExchangeMenu.h"
+#include "ExchangeTexts.h"
 #include "FormImportPreview.h"
 #include "MessageBoxes.h"
 #include "TestDatabase.h"
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void menuHasItsNamedActions();
     void longListsStayShortInTheirCell_data();
     void longListsStayShortInTheirCell();
+    void tooDeepGroupPathIsRefusedWithItsDepth();
 };
 
 void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
@@ -211,6 +213,18 @@ void TestExchangeGui::longListsStayShortInTheirCell() {
     QVERIFY(shown.startsWith(QStringLiteral("X-P1")));
     QVERIFY(shown.size() <= 1001);
     QCOMPARE(shown.endsWith(QChar(0x2026)), count > 100); // cut where it does not fit
+}
+
+void TestExchangeGui::tooDeepGroupPathIsRefusedWithItsDepth() {
+    const QByteArray file =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Петров;Иван;;;\r\nCATEGORIES:" + QByteArray("a/").repeated(15000) +
+        "\r\nEND:VCARD\r\n";
+    ImportPlan plan = makePlan(readFile(file, {}, {}, nullptr, nullptr), Snapshot(), QStringLiteral("/tmp/photos"));
+    TFormImportPreview form(plan, QStringLiteral("deep.vcf"), {});
+    QCOMPARE(form.GridRefused->rowCount(), 1);
+    QCOMPARE(form.GridRefused->item(0, 2)->text(),
+             QStringLiteral("Группа: 15000 уровней вложенности, а допускается не больше 64"));
+    QCOMPARE(form.ListGroups->count(), 0);
 }
 
 QTEST_MAIN(TestExchangeGui)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContactMapping.h"
+#include "PhoneNumbers.h"
 
 #include <QHash>
 #include <optional>
@@ -42,7 +43,7 @@ private:
 struct StoredContact {
     int num = 0;
     QString fam, first, title;
-    QStringList phones; // digits only
+    QStringList phones; // as written, compared as numbers
     QStringList emails; // case-folded
 };
 
@@ -54,7 +55,8 @@ struct DuplicateMatch {
 };
 
 // Finds a stored contact that a card looks like: the same surname and first name with the same phone
-// number (digits compared only), or the same e-mail (letter case ignored).
+// number (compared as numbers: "+7 (495) 123-45-67" is "84951234567"), or the same e-mail (letter case
+// ignored).
 class DuplicateFinder {
 public:
     void add(const StoredContact& c);
@@ -63,6 +65,7 @@ public:
 
 private:
     std::vector<StoredContact> stored_;
+    PhoneNumbers phones_;
     QHash<QString, std::vector<int>> byName_;
     QHash<QString, int> byEmail_;
 };

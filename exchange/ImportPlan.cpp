@@ -182,7 +182,8 @@ Snapshot readSnapshot(Database& db) {
 }
 
 std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList& extraTitles,
-                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised) {
+                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised,
+                                      CsvFacts* csvFacts) {
     std::vector<ImportedContact> out;
     if (vcard::looksLikeVCard(bytes)) {
         int n = 0;
@@ -200,6 +201,14 @@ std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList
         *fileNotes = imported.unknownColumns;
     if (recognised)
         *recognised = imported.header;
+    if (csvFacts) {
+        csvFacts->csv = true;
+        csvFacts->layout = imported.layout;
+        csvFacts->unknownFilled = imported.unknownFilled;
+        csvFacts->unknownEmpty =
+            std::max(0, static_cast<int>(imported.unknownColumns.size() - imported.unknownFilled.size()));
+        csvFacts->filledColumns = imported.filledColumns;
+    }
     return std::move(imported.contacts);
 }
 

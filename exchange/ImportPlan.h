@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContactMapping.h"
+#include "Csv.h"
 #include "PhoneNumbers.h"
 
 #include <QHash>
@@ -83,12 +84,24 @@ struct PlannedCard {
     Action action = Action::Add;
 };
 
+// What the header of a CSV file told: the layout recognised and the columns that have no place in a
+// contact. Counted over the columns that hold a value in some record: an empty column loses nothing.
+struct CsvFacts {
+    bool csv = false; // the file was read as CSV
+    csv::Layout layout = csv::Layout::Own;
+    QStringList unknownFilled; // columns with values and no place: their values are not stored
+    int unknownEmpty = 0;      // columns with no place that are empty in every record
+    int filledColumns = 0;
+    bool mostlyUnknown() const { return csv && unknownFilled.size() * 2 > filledColumns; }
+};
+
 // What an import will do, shown before anything is written.
 struct ImportPlan {
     std::vector<PlannedCard> cards;
     QStringList newGroups;  // group paths to create, parents first
     QStringList fileNotes;  // columns of a CSV file that name no column
     bool recognised = true; // false when the file is neither vCard nor CSV with a known header
+    CsvFacts csv;           // of a CSV file
     int count(CardStatus s) const;
 };
 
@@ -100,9 +113,10 @@ struct Snapshot {
 Snapshot readSnapshot(Database& db);
 
 // The contacts of a file, vCard or CSV by its content. extraTitles: the grids' column titles in
-// field order (for CSV headers in the current language).
+// field order (for CSV headers in the current language). csvFacts: what a CSV header told.
 std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList& extraTitles,
-                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised);
+                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised,
+                                      CsvFacts* csvFacts = nullptr);
 
 // Sorts every card into new, duplicate (action Skip until the user chooses), refused or group.
 // photoFolder: where inline photographs will be stored (their path must fit FOTOLINK).

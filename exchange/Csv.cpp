@@ -121,11 +121,16 @@ Table parse(const QByteArray& bytes) {
                 } else {
                     quoted = false;
                 }
-            } else {
-                if (c == u'\n')
-                    ++line;
-                field += c;
+                continue;
             }
+            // The text up to the next quote at once: a file of thousands of records is read quickly.
+            qsizetype end = text.indexOf(u'"', i);
+            if (end < 0)
+                end = n;
+            const QStringView run = QStringView(text).mid(i, end - i);
+            line += static_cast<int>(run.count(u'\n'));
+            field += run;
+            i = end - 1;
             continue;
         }
         if (c == u'"' && !fieldStarted) {
@@ -145,8 +150,13 @@ Table parse(const QByteArray& bytes) {
             recordLine = line;
             continue;
         }
-        field += c;
+        // The rest of an unquoted field at once; a quote inside it is an ordinary character.
+        qsizetype end = i + 1;
+        while (end < n && text[end] != sep && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        field += QStringView(text).mid(i, end - i);
         fieldStarted = true;
+        i = end - 1;
     }
     if (fieldStarted || !record.isEmpty() || !field.isEmpty())
         endRecord();

@@ -2,7 +2,7 @@
 // columns (CsvLayouts.cpp).
 #include "CsvLayouts.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <array>
 
 namespace csv {
@@ -13,25 +13,46 @@ using namespace exchange;
 // Google joins several values of one cell with this.
 const QString kJoint = QStringLiteral(" ::: ");
 
+// Words of a label, decoded once: labels are read for every value of every record.
+struct LabelWords {
+    QStringList fax, cell, pager, home, work;
+    LabelWords() {
+        auto words = [](std::initializer_list<const char*> list) {
+            QStringList out;
+            for (const char* w : list)
+                out << QString::fromUtf8(w);
+            return out;
+        };
+        fax = words({"fax", "факс"});
+        cell = words({"mobile", "cell", "iphone", "моб", "сот"});
+        pager = words({"pager", "пейдж"});
+        home = words({"home", "personal", "дом", "личн"});
+        work = words({"work", "business", "раб", "служ"});
+    }
+};
+
 // Kinds a label speaks of: "Mobile", "* Work", "Work Fax", "Homepage", "Рабочий".
 QString typesOfLabel(const QString& label) {
+    if (label.isEmpty())
+        return {};
+    static const LabelWords words;
     const QString l = label.toCaseFolded();
-    QStringList t;
-    auto has = [&](std::initializer_list<const char*> words) {
-        for (const char* w : words)
-            if (l.contains(QString::fromUtf8(w)))
+    auto has = [&](const QStringList& list) {
+        for (const QString& w : list)
+            if (l.contains(w))
                 return true;
         return false;
     };
-    if (has({"fax", "факс"}))
+    QStringList t;
+    if (has(words.fax))
         t << QStringLiteral("fax");
-    else if (has({"mobile", "cell", "iphone", "моб", "сот"}))
+    else if (has(words.cell))
         t << QStringLiteral("cell");
-    else if (has({"pager", "пейдж"}))
+    else if (has(words.pager))
         t << QStringLiteral("pager");
-    if (has({"home", "personal", "дом", "личн"}))
+    if (has(words.home))
         t << QStringLiteral("home");
-    if (has({"work", "business", "раб", "служ"}))
+    if (has(words.work))
         t << QStringLiteral("work");
     return t.join(u',');
 }
@@ -44,6 +65,8 @@ bool systemLabel(const QString& name) {
 }
 
 QString oneLine(QString s) {
+    if (!s.contains(u'\n') && !s.contains(u'\r'))
+        return s;
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = s.split(u'\n');
     for (QString& l : lines)
@@ -61,6 +84,14 @@ QString joined(const QString& a, const QString& b) {
 }
 
 QDate parseDate(const QString& s) {
+    // Google's and Thunderbird's 1980-05-14 without the cost of a format string.
+    if (s.size() == 10 && s[4] == u'-' && s[7] == u'-') {
+        bool y = false, m = false, d = false;
+        const QDate date(QStringView(s).left(4).toInt(&y), QStringView(s).mid(5, 2).toInt(&m),
+                         QStringView(s).mid(8, 2).toInt(&d));
+        if (y && m && d && date.isValid())
+            return date;
+    }
     for (const char* f : {"yyyy-MM-dd", "d.M.yyyy", "M/d/yyyy", "yyyyMMdd", "yyyy/M/d"}) {
         const QDate d = QDate::fromString(s, QString::fromLatin1(f));
         if (d.isValid())
@@ -83,6 +114,8 @@ public:
     RowBuilder(ImportedContact& ic, bool google) : ic_(ic), r_(ic.row), google_(google) {}
 
     void add(const Role& role, const QString& title, const QString& cell) {
+        if (role.kind == Role::Unknown || role.kind == Role::Ignored || cell.isEmpty())
+            return;
         const QString text = cell.trimmed();
         if (text.isEmpty())
             return;
@@ -348,8 +381,8 @@ private:
         if (birthday_.isEmpty())
             return;
         // Outlook writes "0/0/00" for no birthday.
-        static const QRegularExpression none(QStringLiteral("^[0./-]+$"));
-        if (none.match(birthday_).hasMatch())
+        if (std::all_of(birthday_.begin(), birthday_.end(),
+                        [](QChar c) { return c == u'0' || c == u'.' || c == u'/' || c == u'-'; }))
             return;
         if (birthday_.startsWith(QStringLiteral("--"))) {
             note(birthdayTitle_, birthday_); // a birthday without a year has no date to hold it
@@ -376,7 +409,10 @@ private:
 
 std::vector<ImportedContact> readLayoutRows(const Table& table, const LayoutMatch& match) {
     std::vector<ImportedContact> out;
-    const QStringList& header = table.records.front();
+    out.reserve(table.records.size());
+    QStringList header = table.records.front();
+    for (QString& title : header)
+        title = title.trimmed();
     const bool google = match.layout == Layout::Google;
     for (size_t r = 1; r < table.records.size(); ++r) {
         const QStringList& rec = table.records[r];
@@ -384,7 +420,7 @@ std::vector<ImportedContact> readLayoutRows(const Table& table, const LayoutMatc
         ic.source = table.lines[r];
         RowBuilder builder(ic, google);
         for (qsizetype i = 0; i < rec.size() && i < static_cast<qsizetype>(match.roles.size()); ++i)
-            builder.add(match.roles[i], header[i].trimmed(), rec[i]);
+            builder.add(match.roles[i], header[i], rec[i]);
         builder.finish();
         // Thunderbird ends every line with a separator: an empty cell past the header is no value.
         qsizetype extra = 0;

@@ -2,6 +2,8 @@
 // columns (CsvLayouts.cpp).
 #include "CsvLayouts.h"
 
+#include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 
@@ -224,7 +226,9 @@ private:
     }
 
     void addGroups(const QString& title, const QString& text) {
-        const QStringList names = google_ ? text.split(kJoint) : text.split(u';');
+        // Outlook separates categories by the list separator of its system: ";" or ",".
+        static const QRegularExpression listSeparator(QStringLiteral("[;,]"));
+        const QStringList names = google_ ? text.split(kJoint) : text.split(listSeparator);
         for (QString name : names) {
             name = name.trimmed();
             if (name.startsWith(QStringLiteral("* ")))

@@ -20,6 +20,8 @@ private Q_SLOTS:
     void googleSystemLabelsAreNoGroups();
     void mostlyUnknownCountsColumnsWithValues_data();
     void mostlyUnknownCountsColumnsWithValues();
+    void outlookCategoriesByEitherListSeparator_data();
+    void outlookCategoriesByEitherListSeparator();
 };
 
 void TestCsv::records_data() {
@@ -198,6 +200,24 @@ void TestCsv::mostlyUnknownCountsColumnsWithValues() {
     const csv::Import im = csv::readContacts(data);
     QCOMPARE(im.unknownFilled, unknownFilled);
     QCOMPARE(im.mostlyUnknown(), mostly);
+}
+
+void TestCsv::outlookCategoriesByEitherListSeparator_data() {
+    QTest::addColumn<QString>("categories");
+    QTest::newRow("semicolon") << "Clients;VIP";
+    QTest::newRow("comma") << "Clients, VIP";
+}
+
+void TestCsv::outlookCategoriesByEitherListSeparator() {
+    QFETCH(QString, categories);
+    const csv::Import im = csv::readContacts(
+        QStringLiteral("First Name,Last Name,E-mail Address,Categories\nJohn,Smith,j@acme.com,\"%1\"\n")
+            .arg(categories)
+            .toUtf8());
+    QCOMPARE(int(im.layout), int(csv::Layout::OutlookEnglish));
+    QCOMPARE(im.contacts.size(), size_t(1));
+    QCOMPARE(im.contacts.front().row.groupPath, QStringLiteral("Clients"));
+    QCOMPARE(im.contacts.front().notes, QStringList{QStringLiteral("Categories: VIP")});
 }
 
 QTEST_GUILESS_MAIN(TestCsv)

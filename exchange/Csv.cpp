@@ -1,8 +1,10 @@
 #include "Csv.h"
 
 #include "Cp1251.h"
+#include "CsvLayouts.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace csv {
@@ -61,6 +63,28 @@ QString fold(const QString& s) {
 
 constexpr int kGroupColumn = exchange::ColumnCount; // the group path in the column maps below
 
+// Which columns hold a value in some record, and which of those have no place (known[i] false).
+// Outlook's "0/0/00" for a date it does not have holds nothing.
+void countFilled(const Table& table, const std::vector<bool>& known, Import& result) {
+    static const QRegularExpression noDate(QStringLiteral("^0+[./-]0+[./-]0+$"));
+    const QStringList& header = table.records.front();
+    std::vector<bool> filled(header.size(), false);
+    for (size_t r = 1; r < table.records.size(); ++r) {
+        const QStringList& rec = table.records[r];
+        for (qsizetype i = 0; i < rec.size() && i < header.size(); ++i)
+            if (!filled[i] && !rec[i].trimmed().isEmpty() && !noDate.match(rec[i].trimmed()).hasMatch())
+                filled[i] = true;
+    }
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        if (!filled[i])
+            continue;
+        ++result.filledColumns;
+        if (!known[i])
+            result.unknownFilled << (header[i].trimmed().isEmpty() ? QStringLiteral("#%1").arg(i + 1)
+                                                                   : header[i].trimmed());
+    }
+}
+
 } // namespace
 
 Table parse(const QByteArray& bytes) {
@@ -97,11 +121,16 @@ Table parse(const QByteArray& bytes) {
                 } else {
                     quoted = false;
                 }
-            } else {
-                if (c == u'\n')
-                    ++line;
-                field += c;
+                continue;
             }
+            // The text up to the next quote at once: a file of thousands of records is read quickly.
+            qsizetype end = text.indexOf(u'"', i);
+            if (end < 0)
+                end = n;
+            const QStringView run = QStringView(text).mid(i, end - i);
+            line += static_cast<int>(run.count(u'\n'));
+            field += run;
+            i = end - 1;
             continue;
         }
         if (c == u'"' && !fieldStarted) {
@@ -121,8 +150,13 @@ Table parse(const QByteArray& bytes) {
             recordLine = line;
             continue;
         }
-        field += c;
+        // The rest of an unquoted field at once; a quote inside it is an ordinary character.
+        qsizetype end = i + 1;
+        while (end < n && text[end] != sep && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        field += QStringView(text).mid(i, end - i);
         fieldStarted = true;
+        i = end - 1;
     }
     if (fieldStarted || !record.isEmpty() || !field.isEmpty())
         endRecord();
@@ -229,11 +263,32 @@ Import readContacts(const QByteArray& bytes, const QStringList& extraTitles, con
         else
             result.unknownColumns << h;
     }
+    int ownKnown = 0;
     for (int c : columnOf)
-        if (c >= 0)
-            result.header = true;
+        ownKnown += c >= 0 ? 1 : 0;
+    // Another address book's layout is taken when it knows more of the header than our own titles.
+    const LayoutMatch layout = recogniseLayout(header);
+    if (layout.known > ownKnown) {
+        result.layout = layout.layout;
+        result.header = true;
+        result.unknownColumns.clear();
+        std::vector<bool> known;
+        for (qsizetype i = 0; i < header.size(); ++i) {
+            known.push_back(layout.roles[i].kind != Role::Unknown);
+            if (!known.back() && !header[i].trimmed().isEmpty())
+                result.unknownColumns << header[i].trimmed();
+        }
+        countFilled(table, known, result);
+        result.contacts = readLayoutRows(table, layout);
+        return result;
+    }
+    result.header = ownKnown > 0;
     if (!result.header)
         return result;
+    std::vector<bool> known;
+    for (int c : columnOf)
+        known.push_back(c >= 0);
+    countFilled(table, known, result);
 
     for (size_t r = 1; r < table.records.size(); ++r) {
         const QStringList& rec = table.records[r];

@@ -26,13 +26,22 @@ void appendRecord(QByteArray& out, const QStringList& fields);
 QStringList exportTitles(const QStringList& columnTitles, const QString& groupTitle);
 QStringList exportFields(const exchange::ContactRow& row);
 
+// The layouts of a header: our own titles and field names, or another address book's export.
+enum class Layout { Own, Google, OutlookEnglish, OutlookRussian, Thunderbird };
+
 // Reads contacts from a CSV file whose header names the columns by the Russian or English titles,
-// the field names, or the extra titles given (the grids' titles in the current language). Titles that
-// two columns share ("Город") go to those columns in field order.
+// the field names, or the extra titles given (the grids' titles in the current language), or is the
+// header of another address book's layout (CsvLayouts.h). Titles that two columns share ("Город") go
+// to those columns in field order.
 struct Import {
     std::vector<exchange::ImportedContact> contacts;
     QStringList unknownColumns; // header cells that name no column
     bool header = false;        // whether a header with at least one known column was found
+    Layout layout = Layout::Own;
+    QStringList unknownFilled; // the unknown columns that hold a value in some record: data left behind
+    int filledColumns = 0;     // columns that hold a value in some record
+    // More than half of the columns that hold values have no place in a contact.
+    bool mostlyUnknown() const { return unknownFilled.size() * 2 > filledColumns; }
 };
 Import readContacts(const QByteArray& bytes, const QStringList& extraTitles = {}, const QString& extraGroupTitle = {});
 

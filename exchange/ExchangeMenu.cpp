@@ -132,11 +132,13 @@ bool ExchangeCommands::importFile(const QString& fileName) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ImportPlan plan;
         try {
-            auto read = readFile(bytes, columnTitles(), groupTitle(), &notes, &recognised);
+            CsvFacts csvFacts;
+            auto read = readFile(bytes, columnTitles(), groupTitle(), &notes, &recognised, &csvFacts);
             const QString photos = photoFolderFor(dm_.IBPhones->databaseName, dm_.programFolder());
             plan = makePlan(std::move(read), readSnapshot(*dm_.IBPhones), photos);
             plan.fileNotes = notes;
             plan.recognised = recognised;
+            plan.csv = csvFacts;
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;

@@ -65,4 +65,33 @@ QString actionText(Action a) {
     return {};
 }
 
+QString layoutText(csv::Layout layout) {
+    switch (layout) {
+    case csv::Layout::Own:
+        return text("M181", "таблица Korvane");
+    case csv::Layout::Google:
+        return text("M182", "Google Контакты");
+    case csv::Layout::OutlookEnglish:
+        return text("M183", "Outlook (английские заголовки)");
+    case csv::Layout::OutlookRussian:
+        return text("M184", "Outlook (русские заголовки)");
+    case csv::Layout::Thunderbird:
+        return text("M185", "Thunderbird");
+    }
+    return {};
+}
+
+QString csvFactsText(const CsvFacts& facts) {
+    if (!facts.csv)
+        return {};
+    QStringList lines;
+    lines << text("M180", "Формат файла: %1").arg(layoutText(facts.layout));
+    if (!facts.unknownFilled.isEmpty())
+        lines << text("M186", "Столбцы со значениями, которым нет места в контакте (не сохраняются): %1")
+                     .arg(facts.unknownFilled.join(QStringLiteral(", ")));
+    if (facts.unknownEmpty > 0)
+        lines << text("M187", "Пустых столбцов без места в контакте: %1").arg(facts.unknownEmpty);
+    return lines.join(u'\n');
+}
+
 } // namespace exchange

@@ -15,5 +15,9 @@ QString refusalText(const Refusal& r, const QStringList& columnTitles);
 // Why a card looks like a stored contact.
 QString duplicateText(const DuplicateMatch& m);
 QString actionText(Action a);
+// The name of a CSV layout.
+QString layoutText(csv::Layout layout);
+// What the preview says of a CSV file's header: its layout and the columns without a place.
+QString csvFactsText(const CsvFacts& facts);
 
 } // namespace exchange

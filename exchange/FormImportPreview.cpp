@@ -1,6 +1,7 @@
 #include "FormImportPreview.h"
 
 #include "ExchangeTexts.h"
+#include "MessageBoxes.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -289,7 +290,9 @@ void TFormImportPreview::updateSummary() {
                           .arg(merge)
                           .arg(dups)
                           .arg(refused);
-    if (!plan_.fileNotes.isEmpty())
+    if (plan_.csv.csv)
+        summary += u'\n' + csvFactsText(plan_.csv);
+    else if (!plan_.fileNotes.isEmpty())
         summary +=
             u'\n' +
             text("M136", "Неизвестные столбцы файла пропущены: %1").arg(plan_.fileNotes.join(QStringLiteral(", ")));
@@ -298,6 +301,14 @@ void TFormImportPreview::updateSummary() {
 }
 
 void TFormImportPreview::accept() {
+    // A file whose values mostly have no place is likely not what the user meant to import.
+    if (plan_.csv.mostlyUnknown() &&
+        !msgbox::confirm(text("M188", "В %1 из %2 столбцов файла, где есть значения, нет места в контакте; их "
+                                      "значения не будут сохранены: %3. Импортировать всё равно?")
+                             .arg(plan_.csv.unknownFilled.size())
+                             .arg(plan_.csv.filledColumns)
+                             .arg(plan_.csv.unknownFilled.join(QStringLiteral(", ")))))
+        return;
     for (int r = 0; r < GridDuplicates->rowCount(); ++r)
         plan_.cards[duplicateCards_[r]].action = duplicateAction(r);
     QDialog::accept();

@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "Database.h"
 #include "ValueFit.h"
+#include "PhoneNumbers.h"
 
 #include <QSet>
 
@@ -147,9 +148,9 @@ StoredContact DuplicateFinder::fromRow(int num, const ContactRow& row) {
     c.first = row.text(FIRST_NAME);
     c.title = row.title();
     for (Column p : phoneColumns()) {
-        const QString d = phoneDigits(row.text(p));
-        if (!d.isEmpty())
-            c.phones << d;
+        const QString phone = row.text(p).trimmed();
+        if (!phoneDigits(phone).isEmpty())
+            c.phones << phone;
     }
     for (Column e : {JOB_EMAIL, HOME_EMAIL})
         if (!row.text(e).trimmed().isEmpty())
@@ -179,20 +180,19 @@ std::optional<DuplicateMatch> DuplicateFinder::find(const ContactRow& row) const
     if (card.fam.trimmed().isEmpty() && card.first.trimmed().isEmpty())
         return std::nullopt;
     const auto it = byName_.constFind(nameKey(card.fam, card.first));
-    if (it == byName_.constEnd())
+    if (it == byName_.constEnd() || card.phones.isEmpty())
         return std::nullopt;
+    // Numbers are read only for the contacts of the same name: few, and parsing is the costly part.
+    QStringList cardKeys;
+    for (const QString& phone : card.phones)
+        cardKeys << phones_.key(phone);
     for (int index : *it) {
         const StoredContact& s = stored_[index];
-        for (qsizetype i = 0; i < card.phones.size(); ++i)
-            if (s.phones.contains(card.phones[i])) {
-                QString shown;
-                for (Column p : phoneColumns())
-                    if (phoneDigits(row.text(p)) == card.phones[i]) {
-                        shown = row.text(p);
-                        break;
-                    }
-                return DuplicateMatch{s.num, s.title, DuplicateMatch::Phone, shown};
-            }
+        for (const QString& storedPhone : s.phones) {
+            const qsizetype i = cardKeys.indexOf(phones_.key(storedPhone));
+            if (i >= 0)
+                return DuplicateMatch{s.num, s.title, DuplicateMatch::Phone, card.phones[i]};
+        }
     }
     return std::nullopt;
 }
@@ -223,7 +223,8 @@ Snapshot readSnapshot(Database& db) {
 }
 
 std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList& extraTitles,
-                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised) {
+                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised,
+                                      CsvFacts* csvFacts) {
     std::vector<ImportedContact> out;
     if (vcard::looksLikeVCard(bytes)) {
         int n = 0;
@@ -241,6 +242,14 @@ std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList
         *fileNotes = imported.unknownColumns;
     if (recognised)
         *recognised = imported.header;
+    if (csvFacts) {
+        csvFacts->csv = true;
+        csvFacts->layout = imported.layout;
+        csvFacts->unknownFilled = imported.unknownFilled;
+        csvFacts->unknownEmpty =
+            std::max(0, static_cast<int>(imported.unknownColumns.size() - imported.unknownFilled.size()));
+        csvFacts->filledColumns = imported.filledColumns;
+    }
     return std::move(imported.contacts);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ContactMapping.h"
+#include "Csv.h"
+#include "PhoneNumbers.h"
 
 #include <QHash>
 #include <optional>
@@ -48,7 +50,7 @@ private:
 struct StoredContact {
     int num = 0;
     QString fam, first, title;
-    QStringList phones; // digits only
+    QStringList phones; // as written, compared as numbers
     QStringList emails; // case-folded
 };
 
@@ -60,7 +62,8 @@ struct DuplicateMatch {
 };
 
 // Finds a stored contact that a card looks like: the same surname and first name with the same phone
-// number (digits compared only), or the same e-mail (letter case ignored).
+// number (compared as numbers: "+7 (495) 123-45-67" is "84951234567"), or the same e-mail (letter case
+// ignored).
 class DuplicateFinder {
 public:
     void add(const StoredContact& c);
@@ -69,6 +72,7 @@ public:
 
 private:
     std::vector<StoredContact> stored_;
+    PhoneNumbers phones_;
     QHash<QString, std::vector<int>> byName_;
     QHash<QString, int> byEmail_;
 };
@@ -86,12 +90,24 @@ struct PlannedCard {
     Action action = Action::Add;
 };
 
+// What the header of a CSV file told: the layout recognised and the columns that have no place in a
+// contact. Counted over the columns that hold a value in some record: an empty column loses nothing.
+struct CsvFacts {
+    bool csv = false; // the file was read as CSV
+    csv::Layout layout = csv::Layout::Own;
+    QStringList unknownFilled; // columns with values and no place: their values are not stored
+    int unknownEmpty = 0;      // columns with no place that are empty in every record
+    int filledColumns = 0;
+    bool mostlyUnknown() const { return csv && unknownFilled.size() * 2 > filledColumns; }
+};
+
 // What an import will do, shown before anything is written.
 struct ImportPlan {
     std::vector<PlannedCard> cards;
     QStringList newGroups;  // group paths to create, parents first
     QStringList fileNotes;  // columns of a CSV file that name no column
     bool recognised = true; // false when the file is neither vCard nor CSV with a known header
+    CsvFacts csv;           // of a CSV file
     int count(CardStatus s) const;
 };
 
@@ -103,9 +119,10 @@ struct Snapshot {
 Snapshot readSnapshot(Database& db);
 
 // The contacts of a file, vCard or CSV by its content. extraTitles: the grids' column titles in
-// field order (for CSV headers in the current language).
+// field order (for CSV headers in the current language). csvFacts: what a CSV header told.
 std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList& extraTitles,
-                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised);
+                                      const QString& groupTitle, QStringList* fileNotes, bool* recognised,
+                                      CsvFacts* csvFacts = nullptr);
 
 // Sorts every card into new, duplicate (action Skip until the user chooses), refused or group.
 // photoFolder: where inline photographs will be stored (their path must fit FOTOLINK).

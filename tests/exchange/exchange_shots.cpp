@@ -68,5 +68,27 @@ int main(int argc, char** argv) {
     commands->importFile(file);
     pause(600);
     main.grab().save(out + QStringLiteral("exchange-after-import.png"));
+
+    // A Google Contacts file: the preview names the layout and the columns left behind.
+    const QString google = folder.path() + QStringLiteral("contacts.csv");
+    QFile g(google);
+    g.open(QIODevice::WriteOnly);
+    g.write("First Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value,Phone 1 - Label,Phone 1 - Value,"
+            "Relation 1 - Label,Relation 1 - Value\n"
+            "Олег,Новиков,* myContacts ::: Поставщики,* Work,oleg@ural.ru,Mobile,+7 912 000-11-22 ::: 8 343 111-22-33,"
+            "Spouse,Ольга\n"
+            "Пётр,Петров,* myContacts,Home,petr@mail.ru,Mobile,8 (916) 111-22-33,,\n");
+    g.close();
+    commands->preview = [&](exchange::ImportPlan& plan, const QString& name) {
+        TFormImportPreview form(plan, name, {}, &main);
+        form.show();
+        pause(200);
+        form.grab().save(out + QStringLiteral("exchange-preview-google-csv.png"));
+        form.PageControlImport->setCurrentIndex(1);
+        pause(100);
+        form.grab().save(out + QStringLiteral("exchange-preview-google-csv-duplicates.png"));
+        return false;
+    };
+    commands->importFile(google);
     return 0;
 }

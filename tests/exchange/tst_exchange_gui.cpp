@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void longListsStayShortInTheirCell_data();
     void longListsStayShortInTheirCell();
     void tooDeepGroupPathIsRefusedWithItsDepth();
+    void csvPreviewNamesLayoutAndAsksWhenMostColumnsAreUnknown_data();
+    void csvPreviewNamesLayoutAndAsksWhenMostColumnsAreUnknown();
 };
 
 void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
@@ -225,6 +228,61 @@ void TestExchangeGui::tooDeepGroupPathIsRefusedWithItsDepth() {
     QCOMPARE(form.GridRefused->item(0, 2)->text(),
              QStringLiteral("Группа: 15000 уровней вложенности, а допускается не больше 64"));
     QCOMPARE(form.ListGroups->count(), 0);
+void TestExchangeGui::csvPreviewNamesLayoutAndAsksWhenMostColumnsAreUnknown_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("unknown");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("Google, most values without a place")
+        << QByteArray("First Name,Last Name,Phone 1 - Label,Phone 1 - Value,Relation 1 - Label,Relation 1 - Value,"
+                      "Custom Field 1 - Label,Custom Field 1 - Value,Event 1 - Label,Event 1 - Value,Photo\n"
+                      "Anna,Berg,Mobile,+46 70 123 45 67,Spouse,Erik,Shoe size,38,Anniversary,2001-05-05,\n")
+        << "Google"
+        << "Relation 1 - Label, Relation 1 - Value, Custom Field 1 - Label" << true;
+    QTest::newRow("Thunderbird, empty columns lose nothing")
+        << QByteArray("First Name,Last Name,Primary Email,Custom 1,Custom 2,Custom 3,Custom 4,Birth Year\n"
+                      "Anna,Berg,anna@berg.se,,,,,\n")
+        << "Thunderbird" << QString() << false;
+}
+
+void TestExchangeGui::csvPreviewNamesLayoutAndAsksWhenMostColumnsAreUnknown() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, layout);
+    QFETCH(QString, unknown);
+    QFETCH(bool, asks);
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    CsvFacts facts;
+    ImportPlan plan = makePlan(readFile(file, {}, {}, nullptr, nullptr, &facts), readSnapshot(*dm->IBPhones),
+                               folder.path() + QStringLiteral("photos"));
+    plan.csv = facts;
+    QList<msgbox::Shown> shown;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    msgbox::setResponder([&](const msgbox::Shown& s) {
+        shown << s;
+        return answer;
+    });
+    TFormImportPreview form(plan, QStringLiteral("contacts.csv"), {});
+    form.show();
+    const QString summary = form.LabelSummary->text();
+    QVERIFY2(summary.contains(layout), qPrintable(summary));
+    if (!unknown.isEmpty())
+        QVERIFY2(summary.contains(unknown), qPrintable(summary));
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-%1.png").arg(layout.section(u' ', 0, 0)));
+
+    QTest::mouseClick(form.BitBtnImport, Qt::LeftButton);
+    QCOMPARE(shown.size(), asks ? 1 : 0);
+    if (asks) {
+        // "No" keeps the preview open; "Yes" goes on with the import.
+        QCOMPARE(shown.front().kind, msgbox::Kind::Question);
+        QVERIFY(shown.front().text.contains(unknown));
+        QVERIFY(form.isVisible());
+        answer = QMessageBox::Yes;
+        QTest::mouseClick(form.BitBtnImport, Qt::LeftButton);
+    }
+    msgbox::clearResponder();
+    QCOMPARE(form.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(TestExchangeGui)

@@ -173,8 +173,12 @@ void TestImport::duplicatesAcrossPhoneFormats_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("card");
     QTest::addColumn<bool>("duplicate");
-    QTest::newRow("8 and +7 differ") << "+7 (495) 111-22-33"
-                                     << "84951112233" << false;
+    QTest::newRow("8 and +7 are one number") << "+7 (495) 123-45-67"
+                                             << "84951234567" << true;
+    QTest::newRow("other country") << "+7 (495) 123-45-67"
+                                   << "+375 (495) 123-45-67" << false;
+    QTest::newRow("unreadable numbers by digits") << "доб. 12-34"
+                                                  << "1234" << true;
     QTest::newRow("spaces and brackets match") << "+7 495 111 22 33"
                                                << "+7(495)1112233" << true;
     QTest::newRow("dashes match") << "495-111-22-33"

@@ -68,7 +68,7 @@ void TFormSearch::BitBtn3Click() {
     const QString text = EditSchStr->text();
     if (const auto bad = cp1251::firstUnencodable(text)) {
         const qsizetype at = text.indexOf(*bad);
-        msgbox::showError(LangText("M261", "Текст поиска содержит символ «%1», который база данных не может "
+        msgbox::showError(LangText("M261", "Текст поиска содержит символ \"%1\", который база данных не может "
                                            "хранить, поэтому ни один контакт его не содержит")
                               .arg(text.mid(at, bad->isHighSurrogate() ? 2 : 1)));
         EditSchStr->setFocus();

@@ -1,5 +1,7 @@
 #include "FileNameEdit.h"
 
+#include "IniLang.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -39,9 +41,9 @@ void FileNameEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void FileNameEdit::browse() {
-    QFileDialog dialog(window(), QStringLiteral("Список"));
+    QFileDialog dialog(window(), LangText("M265", "Список"));
     dialog.setObjectName(QStringLiteral("BrowseDialog"));
-    dialog.setNameFilter(QStringLiteral("Все файлы (*)"));
+    dialog.setNameFilter(LangText("M266", "Все файлы (*)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QFileInfo current(text().trimmed());

@@ -1,5 +1,6 @@
 #include "FormOptions.h"
 
+#include "CaptionRoom.h"
 #include "ConnectOptions.h"
 #include "MessageBoxes.h"
 
@@ -35,12 +36,6 @@ TFormOptions::TFormOptions(QString iniPath, QWidget* parent) : QDialog(parent), 
         auto* l = new QLabel(QString::fromUtf8(caption), page);
         l->setObjectName(QString::fromLatin1(name));
         l->move(18, y);
-        // The label ends before its box (at 96) whatever the desktop's font: a long caption gets a
-        // smaller font rather than running under the box.
-        QFont f = l->font();
-        while (QFontMetrics(f).horizontalAdvance(l->text()) > 96 - 18 - 3 && f.pointSizeF() > 6)
-            f.setPointSizeF(f.pointSizeF() - 0.5);
-        l->setFont(f);
         l->adjustSize();
         return l;
     };
@@ -91,8 +86,13 @@ TFormOptions::TFormOptions(QString iniPath, QWidget* parent) : QDialog(parent), 
 }
 
 void TFormOptions::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        // The captions of the language loaded last get their room; the boxes move right of the
+        // longest and the window grows when it must.
+        captionroom::fit(PageControl1->widget(0));
+        captionroom::fit(BitBtn1->parentWidget());
         ConnectOptions();
+    }
     QDialog::showEvent(event);
 }
 

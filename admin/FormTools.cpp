@@ -1,5 +1,6 @@
 #include "FormTools.h"
 
+#include "CaptionRoom.h"
 #include "DMUnit.h"
 #include "DbError.h"
 #include "FileNameEdit.h"
@@ -107,6 +108,12 @@ QWidget* TFormTools::addPage(const char* name, const QString& caption, FileNameE
 }
 
 void TFormTools::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        // The captions of the language loaded last get their room; the window grows when it must.
+        for (QWidget* container : {TabSheetBackup, TabSheetRestore, BitBtnClose->parentWidget()})
+            captionroom::fit(container);
+        layout()->activate();
+    }
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;

@@ -39,6 +39,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -147,6 +148,9 @@ void TFormMain::createToolbar() {
     SpeedBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     SpeedBar1->setIconSize(QSize(32, 32));
     SpeedBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    // Buttons side by side without gaps, as the designed bar has them: the captions of both
+    // languages then fit the window's designed width.
+    SpeedBar1->layout()->setSpacing(0);
     mainactions::useIconTheme();
     int count = 0;
     const char* const* names = mainactions::toolbarActions(&count);
@@ -154,8 +158,16 @@ void TFormMain::createToolbar() {
         QAction* a = action(QString::fromLatin1(names[i]));
         a->setIcon(mainactions::toolbarIcon(a->objectName()));
         SpeedBar1->addAction(a);
-        if (auto* b = qobject_cast<QToolButton*>(SpeedBar1->widgetForAction(a)))
-            b->setMinimumSize(64, 60);
+        if (auto* b = qobject_cast<QToolButton*>(SpeedBar1->widgetForAction(a))) {
+            // 64 x 60, wider where the caption of the language loaded needs it: the bar never
+            // squeezes a caption.
+            auto fit = [b, a] {
+                b->setText(a->text());
+                b->setMinimumSize(std::max(64, b->sizeHint().width()), 60);
+            };
+            fit();
+            connect(a, &QAction::changed, b, fit);
+        }
     }
     addToolBar(Qt::TopToolBarArea, SpeedBar1);
     addToolBarBreak();

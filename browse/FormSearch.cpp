@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "DbError.h"
 #include "FilterConditions.h"
+#include "IniLang.h"
 #include "MessageBoxes.h"
 
 #include <QGroupBox>
@@ -67,8 +68,8 @@ void TFormSearch::BitBtn3Click() {
     const QString text = EditSchStr->text();
     if (const auto bad = cp1251::firstUnencodable(text)) {
         const qsizetype at = text.indexOf(*bad);
-        msgbox::showError(QStringLiteral("The search text holds the character \"%1\", which the database cannot "
-                                         "store, so no contact can contain it")
+        msgbox::showError(LangText("M261", "Текст поиска содержит символ \"%1\", который база данных не может "
+                                           "хранить, поэтому ни один контакт его не содержит")
                               .arg(text.mid(at, bad->isHighSurrogate() ? 2 : 1)));
         EditSchStr->setFocus();
         return;

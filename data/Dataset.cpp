@@ -1,5 +1,7 @@
 #include "Dataset.h"
 
+#include "DataTexts.h"
+
 #include "Cp1251.h"
 #include "Database.h"
 #include "DbError.h"
@@ -604,7 +606,8 @@ void Dataset::validateForPost() const {
             throw DbError(QStringLiteral("Field '%1' must have a value").arg(f->displayName()));
         if (f->isText() && !v.isNull()) {
             if (auto bad = cp1251::firstUnencodable(v.toString()))
-                throw DbError(QStringLiteral("Field '%1' holds the character \"%2\", which the database cannot store")
+                throw DbError(datatexts::text("M260", "Field '%1' holds the character \"%2\", which the database "
+                                                      "cannot store")
                                   .arg(f->displayName(),
                                        v.toString().mid(v.toString().indexOf(*bad), bad->isHighSurrogate() ? 2 : 1)));
         }
@@ -668,12 +671,14 @@ void Dataset::throwConflict() const {
         exists = true;
     }
     if (!exists)
-        throw RowConflictError(QStringLiteral("This record was deleted by another user after you read it, so your "
-                                              "changes could not be saved."),
+        throw RowConflictError(datatexts::text("M267",
+                                               "This record was deleted by another user after you read it, so your "
+                                               "changes could not be saved."),
                                true);
-    throw RowConflictError(QStringLiteral("This record was changed by another user after you read it, so your "
-                                          "changes were not saved. They are still pending: refresh the list to see "
-                                          "the other user's values, then save again or cancel."),
+    throw RowConflictError(datatexts::text("M268",
+                                           "This record was changed by another user after you read it, so your "
+                                           "changes were not saved. They are still pending: refresh the list to see "
+                                           "the other user's values, then save again or cancel."),
                            false);
 }
 
@@ -712,9 +717,10 @@ void Dataset::writeUpdate() {
     } catch (const DbError& e) {
         // Another connection holds an unsaved change of the row.
         if (isLockConflict(e))
-            throw RowConflictError(QStringLiteral("This record is being changed by another user, so your changes "
-                                                  "were not saved. They are still pending: save again later, or "
-                                                  "refresh the list to see the other user's values."),
+            throw RowConflictError(datatexts::text("M269",
+                                                   "This record is being changed by another user, so your changes "
+                                                   "were not saved. They are still pending: save again later, or "
+                                                   "refresh the list to see the other user's values."),
                                    false);
         throw;
     }

@@ -92,6 +92,8 @@ void TFormReferenceBook::showEvent(QShowEvent* event) {
 }
 
 void TFormReferenceBook::FormShow() {
+    // The bar's captions in the language loaded last.
+    BitBtn2->setText(LangText("M262", "Отмена"));
     try {
         openIfClosed(DBGridEh1);
         DBNavigator1->setDataSource(DBGridEh1->dataSource());

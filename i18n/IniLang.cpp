@@ -1,5 +1,7 @@
 #include "IniLang.h"
 
+#include "DataTexts.h"
+
 #include "Cp1251.h"
 #include "ProgramFolder.h"
 
@@ -110,6 +112,13 @@ const LangFile* CurrentLangFile() {
 
 void SetCurrentLangFile(std::unique_ptr<LangFile> file) {
     currentFile() = std::move(file);
+    // The data layer's messages come from the same file.
+    datatexts::setLookup([](const QString& key) { return LangMessage(QString(), key); });
+}
+
+QString LangText(const char* key, const char* russian) {
+    const QString text = LangMessage(QString(), QString::fromLatin1(key));
+    return text.isEmpty() ? QString::fromUtf8(russian) : text;
 }
 
 QString LangMessage(const QString& defaultText, const QString& key) {

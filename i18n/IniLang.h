@@ -73,6 +73,10 @@ void SetCurrentLangFile(std::unique_ptr<LangFile> file);
 // file, a missing key yields an empty text.
 QString LangMessage(const QString& defaultText, const QString& key);
 
+// The text of a message key for a text the program builds itself: the Russian text given (the
+// program's own language) while no language is loaded or when the file has no text for the key.
+QString LangText(const char* key, const char* russian);
+
 // Sets a text property of a component by its name in the language file. "Caption" and "Hint" (any
 // letter case) are mapped onto Qt here and only here:
 //   Caption: QAction text; tab text of a page inside a QTabWidget; QMenu title; QLabel and

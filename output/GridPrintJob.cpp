@@ -202,6 +202,33 @@ void GridPrintJob::stop() {
     phase_ = Phase::Done;
 }
 
+namespace {
+
+// A column title in a column of the given text room, as pagelayout lays it out.
+struct TitleLines {
+    double textWidth = 0;
+    QString lines; // joined by line breaks
+};
+TitleLines layTitle(const QString& title, const QFontMetricsF& fm, double textWidth) {
+    const QStringList words = title.simplified().split(u' ', Qt::SkipEmptyParts);
+    std::vector<double> widths;
+    for (const QString& w : words)
+        widths.push_back(fm.horizontalAdvance(w));
+    const pagelayout::TitleLayout layout = pagelayout::layTitle(widths, fm.horizontalAdvance(u' '), textWidth);
+    TitleLines out;
+    out.textWidth = layout.textWidth;
+    for (size_t line = 0; line < layout.lineStarts.size(); ++line) {
+        const int first = layout.lineStarts[line];
+        const int end = line + 1 < layout.lineStarts.size() ? layout.lineStarts[line + 1] : int(words.size());
+        if (line > 0)
+            out.lines += u'\n';
+        out.lines += QStringList(words.mid(first, end - first)).join(u' ');
+    }
+    return out;
+}
+
+} // namespace
+
 void GridPrintJob::finishWidths() {
     const double dpi = format_.dpi;
     const double sdpi = grid_.screenDpi > 0 ? grid_.screenDpi : 96.0;
@@ -223,6 +250,10 @@ void GridPrintJob::finishWidths() {
         } else {
             w = std::round((col.width + 1) * dpi / sdpi);
         }
+        // Never narrower than the widest word of its title: the title wraps between words.
+        if (grid_.showTitles)
+            w = std::max(w, std::ceil(layTitle(col.title, QFontMetricsF(fonts_->titles[c]), w - 2 * hInset_).textWidth +
+                                      2 * hInset_));
         widths_.push_back(std::min(w, area.width()));
     }
     measure_.reset(); // its tables are not needed any more
@@ -264,17 +295,15 @@ void GridPrintJob::finishWidths() {
     const QFontMetricsF titleMetrics(fonts_->title);
     titleHeight_ = settings_.title.isEmpty() ? 0 : settings_.title.size() * titleMetrics.height() + 2 * vInset_;
     captionHeight_ = 0;
+    titles_.clear();
     if (grid_.showTitles) {
+        // A title wider than its column takes as many lines as it needs.
         for (size_t c = 0; c < columns_.size(); ++c) {
             const QFontMetricsF fm(fonts_->titles[c]);
-            double h = fm.height();
-            if (settings_.stretch) {
-                const QString& t = grid_.columns[static_cast<size_t>(columns_[c])].title;
-                h = std::max(
-                    h, fm.boundingRect(QRectF(0, 0, std::max(1.0, widths_[c] - 2 * hInset_), 1e6), Qt::TextWordWrap, t)
-                           .height());
-            }
-            captionHeight_ = std::max(captionHeight_, h + 2 * vInset_);
+            const QString& t = grid_.columns[static_cast<size_t>(columns_[c])].title;
+            titles_.push_back(layTitle(t, fm, widths_[c] - 2 * hInset_).lines);
+            const double h = lineCount(titles_.back()) * fm.lineSpacing() - fm.leading();
+            captionHeight_ = std::max(captionHeight_, std::max(h, fm.height()) + 2 * vInset_);
         }
     }
     const QFontMetricsF gridMetrics(fonts_->grid);
@@ -391,7 +420,7 @@ void GridPrintJob::drawPage(QPainter& p, int page) const {
             p.setFont(fonts_->titles[ci]);
             p.setPen(fonts_->titleColours[ci]);
             p.drawText(cell.adjusted(hInset_, vInset_, -hInset_, -vInset_),
-                       int(col.titleAlignment & Qt::AlignHorizontal_Mask) | textFlags, col.title);
+                       int(col.titleAlignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter, titles_[ci]);
             x += widths_[ci];
         }
         y += captionHeight_;

@@ -72,6 +72,7 @@ private:
     std::vector<int> columns_;      // printed columns: indexes into grid_.columns
     std::vector<int> fieldIndexes_; // per printed column, -1 without a field
     std::vector<double> widths_;    // per printed column, in layout units
+    std::vector<QString> titles_;   // per printed column, its title broken into lines for its width
     std::vector<pagelayout::ColumnGroup> groups_;
     std::unique_ptr<pagelayout::BandBreaker> bands_;
     Phase phase_ = Phase::Widths;

@@ -67,6 +67,24 @@ void BandBreaker::addRows(int count, double height) {
     }
 }
 
+TitleLayout layTitle(const std::vector<double>& wordWidths, double spaceWidth, double textWidth) {
+    TitleLayout layout;
+    layout.textWidth = textWidth;
+    for (double w : wordWidths)
+        layout.textWidth = std::max(layout.textWidth, w);
+    layout.lineStarts.push_back(0);
+    double used = 0;
+    for (int i = 0; i < static_cast<int>(wordWidths.size()); ++i) {
+        const double w = wordWidths[static_cast<size_t>(i)];
+        if (i > layout.lineStarts.back() && used + spaceWidth + w > layout.textWidth + 1e-6) {
+            layout.lineStarts.push_back(i);
+            used = 0;
+        }
+        used += (i > layout.lineStarts.back() ? spaceWidth : 0) + w;
+    }
+    return layout;
+}
+
 PageRef pageAt(int page, const std::vector<int>& bandStarts, int rowCount, int groupCount) {
     PageRef ref;
     if (groupCount <= 0 || bandStarts.empty())

@@ -38,6 +38,14 @@ private:
     std::vector<int> starts_{0};
 };
 
+// A column title in its column: the column's text room widens to the title's widest word, so that no
+// word is cut, and the words break at spaces into lines that each fit that room.
+struct TitleLayout {
+    double textWidth = 0;        // the room for the title, widened where a word needs it
+    std::vector<int> lineStarts; // the first word of each line; {0} for a title without words
+};
+TitleLayout layTitle(const std::vector<double>& wordWidths, double spaceWidth, double textWidth);
+
 struct PageRef {
     int band = 0;
     int group = 0;

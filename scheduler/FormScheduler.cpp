@@ -41,6 +41,15 @@ QStringList numbers(int from, int to, int step) {
     return list;
 }
 
+// A button of the bar: 64 x 60, wider where its caption needs it, and never narrower than that
+// (the bar widens the window rather than cutting a caption).
+class BarButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+    QSize sizeHint() const override { return QToolButton::sizeHint().expandedTo(QSize(64, 60)); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 } // namespace
 
 TFormScheduler::TFormScheduler(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
@@ -63,7 +72,7 @@ TFormScheduler::TFormScheduler(TDM& dm, QWidget* parent) : QDialog(parent), dm_(
     playSound = [this](const QString& file) { MediaPlayer1->play(file); };
     notifyDesktop = [](const Reminder& r) { desktopnotify::send(r); };
     askFindText = [](QWidget* owner) {
-        return QInputDialog::getText(owner, QStringLiteral("Поиск"), QStringLiteral("Задача:"));
+        return QInputDialog::getText(owner, LangText("M263", "Поиск"), LangText("M264", "Задача:"));
     };
 
     engine = new ReminderEngine(*dm_.TabScheduler, this);
@@ -108,7 +117,7 @@ void TFormScheduler::createBar() {
     QStyle* s = style();
     auto button = [&](const char* name, const char* caption, const char* theme, QStyle::StandardPixmap fallback,
                       QAction* a) {
-        auto* b = new QToolButton(ToolBar1);
+        auto* b = new BarButton(ToolBar1);
         b->setObjectName(QString::fromLatin1(name));
         if (a) {
             a->setIcon(QIcon::fromTheme(QString::fromLatin1(theme), s->standardIcon(fallback)));
@@ -120,8 +129,6 @@ void TFormScheduler::createBar() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
         b->setIconSize(QSize(32, 32));
-        // 64 x 60, wider where a caption needs it.
-        b->setMinimumSize(64, 60);
         b->setMaximumHeight(60);
         b->setFocusPolicy(Qt::NoFocus);
         // Six captions side by side in the window's designed width.

@@ -1,5 +1,6 @@
-// Pictures of the main window, the contact editor and the group-delete question in English and in
-// Russian, for looking at: writes /tmp/korvane-lang-shots/lang-*.png. Run under xvfb-run or offscreen.
+// Pictures of the main window, the contact editor, the settings, tools, scheduler and reference book
+// windows and the group-delete question in English and in Russian, for looking at: writes
+// /tmp/korvane-lang-shots/lang-*.png. Run under xvfb-run or offscreen.
 
 #include "Edit.h"
 #include "GroupTree.h"
@@ -88,6 +89,23 @@ int main(int argc, char** argv) {
             static_cast<QDialog*>(edit)->reject();
         });
         edit->execModal();
+
+        // The windows whose captions must fit in both languages, each page.
+        for (const QString& name : {u"FormOptions"_s, u"FormTools"_s, u"FormScheduler"_s, u"FormReferenceBook"_s}) {
+            QWidget* w = langtest::window(name);
+            if (w == nullptr)
+                continue;
+            w->show();
+            if (auto* tabs = w->findChild<QTabWidget*>()) {
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    save(w, u"lang-%1-%2-"_s.arg(name).arg(i) + lang);
+                }
+            } else {
+                save(w, u"lang-%1-"_s.arg(name) + lang);
+            }
+            w->hide();
+        }
 
         // The question of the group delete, built as the program builds it.
         msgbox::setResponder([lang](const msgbox::Shown& shown) {

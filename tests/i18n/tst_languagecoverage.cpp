@@ -3,19 +3,25 @@
 // files, and nothing in the files may name a window or component that the program no longer has.
 // Set KORVANE_LANG_DUMP=1 to print the texts of the running windows in language-file form.
 
+#include "DbError.h"
+#include "FormSearch.h"
 #include "GridTexts.h"
 #include "LanguageCoverage.h"
 #include "LanguageFixture.h"
+#include "RefBook.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -224,7 +230,119 @@ private Q_SLOTS:
         QVERIFY2(russian.isEmpty(), qPrintable(russian.join(u'\n')));
     }
 
+    // The help document of each language names every menu of the menu bar and every command in it,
+    // as the running main window shows them in that language.
+    void helpNamesEveryMenu_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("help");
+        QTest::newRow("en") << int(LanguageChoice::English) << u"korvane-en.html"_s;
+        QTest::newRow("ru") << int(LanguageChoice::Russian) << u"korvane-ru.html"_s;
+    }
+    void helpNamesEveryMenu() {
+        QFETCH(int, language);
+        QFETCH(QString, help);
+        program_->language().LoadLanguage(LanguageChoice(language));
+        QFile file(QStringLiteral(KORVANE_SOURCE_DIR "/resources/Help/") + help);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(file.readAll()));
+        const QString text = document.toPlainText().simplified();
+        auto caption = [](const QAction* a) { return a->text().remove(QRegularExpression(u"&(?!&)"_s)).simplified(); };
+        QStringList missing;
+        const QList<QAction*> bar = program_->main().menuBar()->actions();
+        QVERIFY(bar.size() > 5);
+        for (QAction* top : bar) {
+            if (!top->isVisible())
+                continue;
+            if (!text.contains(caption(top)))
+                missing << caption(top);
+            if (QMenu* menu = top->menu())
+                for (QAction* item : menu->actions())
+                    if (item->isVisible() && !item->isSeparator() && !text.contains(caption(item)))
+                        missing << caption(top) + u" / "_s + caption(item);
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(help + u" does not name: "_s + missing.join(u", "_s)));
+    }
+
+    // Windows that take their texts from the messages, and the messages the program builds itself,
+    // speak the language loaded: no Russian in English, no English in Russian.
+    void referenceBooksSpeakTheLanguage_data() { languages(); }
+    void referenceBooksSpeakTheLanguage() {
+        QFETCH(int, language);
+        program_->language().LoadLanguage(LanguageChoice(language));
+        for (const QString& name : {u"FormReferenceBook"_s, u"FormRefBookUse"_s}) {
+            QWidget* w = langtest::window(name);
+            QVERIFY2(w != nullptr, qPrintable(name));
+            if (auto* book = qobject_cast<TFormReferenceBook*>(w))
+                book->setBook(refbook::source(program_->dm(), refbook::JobPosts));
+            else
+                static_cast<TFormRefBookUse*>(w)->setBook(refbook::source(program_->dm(), refbook::JobPosts));
+            w->show();
+            QStringList wrong;
+            for (QObject* o : w->findChildren<QObject*>()) {
+                if (o->property(langcoverage::kDataTextProperty).toBool())
+                    continue;
+                QStringList texts;
+                if (auto* b = qobject_cast<QAbstractButton*>(o))
+                    texts << b->text() << b->toolTip();
+                if (auto* l = qobject_cast<QLabel*>(o))
+                    texts << l->text();
+                for (const QString& t : texts)
+                    if (!speaks(t, LanguageChoice(language)))
+                        wrong << name + u": "_s + o->objectName() + u" \""_s + t + u'"';
+            }
+            w->hide();
+            QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+        }
+    }
+
+    void refusedCharacterSpeaksTheLanguage_data() { languages(); }
+    void refusedCharacterSpeaksTheLanguage() {
+        QFETCH(int, language);
+        program_->language().LoadLanguage(LanguageChoice(language));
+        const QString outsideCp1251 = u"Smith \u4e2d"_s;
+        // Saving a contact.
+        Dataset& contacts = *program_->dm().TabMain;
+        contacts.append();
+        contacts.setValue(u"FAM"_s, outsideCp1251);
+        QString saved;
+        try {
+            contacts.post();
+        } catch (const DbError& e) {
+            saved = e.message();
+        }
+        contacts.cancel();
+        QVERIFY(!saved.isEmpty());
+        QVERIFY2(speaks(saved, LanguageChoice(language)), qPrintable(saved));
+        // Searching for it.
+        auto* search = qobject_cast<TFormSearch*>(langtest::window(u"FormSearch"_s));
+        QVERIFY(search != nullptr);
+        program_->boxes.clear();
+        search->EditSchStr->setText(outsideCp1251);
+        search->BitBtn3Click();
+        QCOMPARE(program_->boxes.size(), 1);
+        const QString searched = program_->boxes.constFirst().text;
+        QVERIFY2(speaks(searched, LanguageChoice(language)), qPrintable(searched));
+    }
+
 private:
+    static void languages() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("en") << int(LanguageChoice::English);
+        QTest::newRow("ru") << int(LanguageChoice::Russian);
+    }
+    // Whether a text the program wrote is in the language: quoted values aside, English text holds no
+    // Cyrillic letter and Russian text no Latin word of three letters or more.
+    static bool speaks(const QString& text, LanguageChoice language) {
+        static const QRegularExpression quoted(u"\"[^\"]*\"|«[^»]*»|'[^']*'"_s);
+        static const QRegularExpression cyrillic(u"\\p{Cyrillic}"_s);
+        static const QRegularExpression latinWord(u"\\b[A-Za-z]{3,}\\b"_s);
+        QString bare = text;
+        bare.remove(quoted);
+        return language == LanguageChoice::English ? !cyrillic.match(bare).hasMatch()
+                                                   : !latinWord.match(bare).hasMatch();
+    }
+
     static void files() {
         QTest::addColumn<QString>("file");
         QTest::newRow("English.ini") << u"English.ini"_s;

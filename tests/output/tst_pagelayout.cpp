@@ -71,6 +71,49 @@ private Q_SLOTS:
         QCOMPARE(b.join(u' '), starts);
     }
 
+    // A column title never runs wider than its column: it wraps between words, and a word wider than
+    // the column widens the column.
+    void titles_data() {
+        QTest::addColumn<std::vector<double>>("words");
+        QTest::addColumn<double>("room");
+        QTest::addColumn<double>("width"); // the room after widening
+        QTest::addColumn<QString>("starts");
+        // "Remind days ahead" in a column that showed "Remind days ahe".
+        QTest::newRow("wraps the last word")
+            << std::vector<double>{40, 28, 30} << 80.0 << 80.0 << QStringLiteral("0 2");
+        QTest::newRow("fits on one line") << std::vector<double>{40, 28, 30} << 120.0 << 120.0 << QStringLiteral("0");
+        QTest::newRow("exactly full") << std::vector<double>{40, 28} << 72.0 << 72.0 << QStringLiteral("0");
+        QTest::newRow("one word per line")
+            << std::vector<double>{40, 28, 30} << 45.0 << 45.0 << QStringLiteral("0 1 2");
+        QTest::newRow("a long word widens")
+            << std::vector<double>{20, 90, 20} << 50.0 << 90.0 << QStringLiteral("0 1 2");
+        QTest::newRow("widened room takes the short words along")
+            << std::vector<double>{90, 20, 20} << 50.0 << 90.0 << QStringLiteral("0 1");
+        QTest::newRow("no words") << std::vector<double>{} << 30.0 << 30.0 << QStringLiteral("0");
+    }
+    void titles() {
+        QFETCH(std::vector<double>, words);
+        QFETCH(double, room);
+        QFETCH(double, width);
+        QFETCH(QString, starts);
+        const double space = 4;
+        const TitleLayout t = layTitle(words, space, room);
+        QCOMPARE(t.textWidth, width);
+        QStringList got;
+        for (int s : t.lineStarts)
+            got << QString::number(s);
+        QCOMPARE(got.join(u' '), starts);
+        // Whatever the case, no line is wider than the room.
+        for (size_t line = 0; line < t.lineStarts.size(); ++line) {
+            const size_t first = size_t(t.lineStarts[line]);
+            const size_t end = line + 1 < t.lineStarts.size() ? size_t(t.lineStarts[line + 1]) : words.size();
+            double w = 0;
+            for (size_t i = first; i < end; ++i)
+                w += (i > first ? space : 0) + words[i];
+            QVERIFY2(w <= t.textWidth, qPrintable(QStringLiteral("line %1 is %2 wide").arg(line).arg(w)));
+        }
+    }
+
     void rowsOfDifferentHeights() {
         BandBreaker b(100);
         for (double h : {40.0, 40.0, 30.0, 90.0, 20.0})

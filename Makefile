@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan bench clean
+.PHONY: deps configure build run test test-asan bench package package-check clean
 
 deps:
 	@scripts/install-deps.sh
@@ -27,6 +27,13 @@ test-asan: deps
 	@cmake -S . -B $(BUILD)-asan -DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The Debian package build/korvane_VERSION_amd64.deb, and the checks a distribution runs on it.
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD)/korvane_*.deb
+
+package-check: package
+	@scripts/check-package.sh $(BUILD)
 
 bench: build
 	@$(BUILD)/bin/korvane-bench

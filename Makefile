@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan bench clean fuzz fuzz-ci
+.PHONY: deps configure build run test test-asan bench package package-check clean fuzz fuzz-ci
 
 deps:
 	@scripts/install-deps.sh
@@ -38,6 +38,13 @@ fuzz: deps
 
 fuzz-ci: fuzz
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+# The Debian package build/korvane_VERSION_amd64.deb, and the checks a distribution runs on it.
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD)/korvane_*.deb
+
+package-check: package
+	@scripts/check-package.sh $(BUILD)
 
 bench: build
 	@$(BUILD)/bin/korvane-bench

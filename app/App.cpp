@@ -1,10 +1,14 @@
 #include "App.h"
 
 #include "About.h"
+#include "CommandLine.h"
 #include "DBGridEh.h"
 #include "DMUnit.h"
 #include "Edit.h"
+#include "ExchangeMenu.h"
 #include "FbClient.h"
+#include "FileHandoff.h"
+#include "FirstStart.h"
 #include "FormMain.h"
 #include "FormMessage.h"
 #include "FormOptions.h"
@@ -13,6 +17,8 @@
 #include "FormSearch.h"
 #include "FormStorage.h"
 #include "FormTools.h"
+#include "IniLang.h"
+#include "LanguageChoice.h"
 #include "LoginDialog.h"
 #include "MainActions.h"
 #include "MainWindowOutput.h"
@@ -30,7 +36,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QProcess>
 #include <QTimer>
 #include <QToolButton>
@@ -58,7 +66,10 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
         msgbox::showError(e.message());
         throw;
     }
-    dm_ = std::make_unique<TDM>(programfolder::path(), ui);
+    // An installed program makes the user's settings and database at its first start.
+    if (const QString failed = firststart::prepareUserFiles(language::valueForUserLocale()); !failed.isEmpty())
+        msgbox::showError(failed);
+    dm_ = std::make_unique<TDM>(programfolder::userSettingsPath(), ui);
     main_ = create<TFormMain>(splash, 20, *dm_);
     TFormMain* mainWindow = main_;
     // The editor's picker exists before the editor, which keeps a reference to it.
@@ -68,7 +79,7 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     auto* formSearch = create<TFormSearch>(splash, 20, *dm_->TabMain, mainWindow);
     new FormStorage(formSearch, QStringLiteral("TFormSearch"), false);
     auto* formOptions =
-        create<TFormOptions>(splash, 20, programfolder::path() + QStringLiteral("Phones.ini"), mainWindow);
+        create<TFormOptions>(splash, 20, programfolder::userSettingsPath() + QStringLiteral("Phones.ini"), mainWindow);
     auto* formScheduler = create<TFormScheduler>(splash, 20, *dm_, mainWindow);
     new FormStorage(formScheduler, QStringLiteral("TFormScheduler"), false);
     auto* formAbout = create<TFormAbout>(splash, 20, mainWindow);
@@ -139,6 +150,19 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     on("acTools", [formTools] { formTools->exec(); });
 }
 
+void KorvaneApp::openImport(const QString& file) {
+    // A window the user is working in comes first: the file waits until it closes.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(500, main_, [this, file] { openImport(file); });
+        return;
+    }
+    main_->showNormal();
+    main_->raise();
+    main_->activateWindow();
+    if (auto* exchange = main_->findChild<ExchangeCommands*>())
+        exchange->importFile(file);
+}
+
 KorvaneApp::~KorvaneApp() {
     // Windows that keep a placement save it before they go.
     for (auto& w : windows_)
@@ -184,15 +208,74 @@ void closeOnSignal(TFormMain& main) {
 
 } // namespace
 
+namespace {
+
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// A file that is no contact file is refused before anything starts: on the terminal, and in a box
+// for the user who opened it from the file manager, in the interface language of Phones.ini.
+int refuseFile(int argc, char** argv, const QString& file, ContactFileCheck check) {
+    const bool unreadable = check == ContactFileCheck::Unreadable;
+    std::fprintf(stderr, "korvane: %s: %s\n", qPrintable(file),
+                 unreadable ? "cannot be read" : "not a vCard or CSV file");
+    if (haveDisplay()) {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
+        if (const auto choice = language::fromStoredValue(language::readStoredValue())) {
+            try {
+                SetCurrentLangFile(OpenLangFile(language::fileName(*choice)));
+            } catch (const std::exception&) {
+                // Without its language file the box speaks Russian, the program's own language.
+            }
+        }
+        const QString key = unreadable ? QStringLiteral("M291") : QStringLiteral("M290");
+        QString text = LangMessage(key, key);
+        if (text.isEmpty() || text == key)
+            text = unreadable ? QStringLiteral("Не удалось прочитать файл %1")
+                              : QStringLiteral("%1: не файл vCard и не файл CSV");
+        msgbox::showWarning(text.arg(file));
+    }
+    return 2;
+}
+
+} // namespace
+
 int runKorvane(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::fputs(qPrintable(usageText()), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("korvane %s\n", KORVANE_VERSION);
+        return 0;
+    case CommandLine::Action::Usage:
+        std::fprintf(stderr, "korvane: %s\n%s", qPrintable(commandLine.error), qPrintable(usageText()));
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+    const QString& importFile = commandLine.file;
+    if (!importFile.isEmpty())
+        if (const ContactFileCheck check = checkContactFile(importFile); check != ContactFileCheck::Ok)
+            return refuseFile(argc, argv, importFile, check);
+    if (!haveDisplay()) {
         std::fprintf(stderr, "Korvane needs a display: set DISPLAY, or start it under xvfb-run -a.\n");
         return 1;
     }
     QApplication app(argc, argv);
     // The title of the message boxes; no display name, which Qt would append to every caption.
     QApplication::setApplicationName(QStringLiteral("Korvane Personal"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/korvane.svg")));
+    // A file opened while the program runs goes to the running copy.
+    if (!importFile.isEmpty() && FileHandoff::handToRunningCopy(programfolder::userSettingsPath(), importFile))
+        return 0;
     mainactions::useIconTheme();
 
     auto splash = std::make_unique<TFormSplash>();
@@ -235,6 +318,11 @@ int runKorvane(int argc, char** argv) {
         return 0;
     }
     korvane->main().show();
+    FileHandoff handoff(programfolder::userSettingsPath());
+    handoff.onFile = [&korvane](const QString& file) { korvane->openImport(file); };
+    handoff.listen();
+    if (!importFile.isEmpty())
+        QTimer::singleShot(0, &korvane->main(), [&korvane, importFile] { korvane->openImport(importFile); });
     const int rc = QApplication::exec();
     fb::setAttachObserver(nullptr);
     korvane.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -19,6 +20,9 @@ public:
 
     TDM& dm() const { return *dm_; }
     TFormMain& main() const { return *main_; }
+
+    // Shows a vCard or CSV file for import, as the exchange menu's import does for a chosen file.
+    void openImport(const QString& file);
 
 private:
     template <typename W, typename... Args> W* create(TFormSplash* splash, int step, Args&&... args);

@@ -281,7 +281,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 void TFormMain::FormShow() {
     language_->AutoLoadLangSet();
     {
-        const IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
+        const IniFile grid(programfolder::userSettingsPath() + QStringLiteral("Grid.ini"));
         if (grid.readable())
             PageControl1->restoreGridLayouts(grid, QStringLiteral("TFormMain"));
     }
@@ -330,7 +330,7 @@ void TFormMain::CloseProcedure() {
         msgbox::showError(e.message());
         return;
     }
-    IniFile grid(programfolder::path() + QStringLiteral("Grid.ini"));
+    IniFile grid(programfolder::userSettingsPath() + QStringLiteral("Grid.ini"));
     if (!grid.readable())
         return;
     PageControl1->saveGridLayouts(grid, QStringLiteral("TFormMain"));
@@ -412,6 +412,6 @@ void TFormMain::spacePressed() {
 
 void TFormMain::acHelpExecute() {
     // The help document named by the language's M020, opened with the desktop's program.
-    ShellOpen(programfolder::path() + QStringLiteral("Help/") +
+    ShellOpen(programfolder::sharedPath() + QStringLiteral("Help/") +
               LangMessage(QStringLiteral("M020"), QStringLiteral("M020")));
 }

@@ -1,6 +1,7 @@
 #include "ConnectionSettings.h"
 
 #include "IniFile.h"
+#include "ProgramFolder.h"
 
 ConnectionSettings LoadSettings(const QString& programFolder) {
     ConnectionSettings s;
@@ -15,7 +16,7 @@ ConnectionSettings LoadSettings(const QString& programFolder) {
     s.serverPrefix = ini.readString(db, QStringLiteral("Server"), kNotConfigured);
     s.databasePath = ini.readString(db, QStringLiteral("db"));
     if (s.databasePath.isEmpty())
-        s.databasePath = programFolder + QStringLiteral("db/phones.gdb");
+        s.databasePath = programfolder::defaultDatabasePath(programFolder);
     s.userName = ini.readString(db, QStringLiteral("user"), kNotConfigured);
     s.loginPrompt = ini.readBool(db, QStringLiteral("Promt"), true);
     if (!s.loginPrompt)

@@ -11,7 +11,7 @@ namespace gridtexts {
 
 QString filePath(const QString& languageCode) {
     const QString name = QStringLiteral("DBgrids.") + languageCode;
-    const QString folder = programfolder::path();
+    const QString folder = programfolder::sharedPath();
     if (QFileInfo::exists(folder + name))
         return folder + name;
     const QStringList entries = QDir(folder).entryList({QStringLiteral("DBgrids.*")}, QDir::Files | QDir::Readable);

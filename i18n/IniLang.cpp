@@ -94,7 +94,7 @@ FileOpenError::FileOpenError(const QString& path)
     : std::runtime_error(cannotOpenText(path).toStdString()), path_(path), message_(cannotOpenText(path)) {}
 
 std::unique_ptr<LangFile> OpenLangFile(const QString& fileName) {
-    const QString path = programfolder::path() + fileName;
+    const QString path = programfolder::sharedPath() + fileName;
     if (!QFileInfo::exists(path))
         return nullptr;
     QFile file(path);

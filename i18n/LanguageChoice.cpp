@@ -11,7 +11,7 @@ namespace language {
 namespace {
 
 QString settingsPath() {
-    return programfolder::path() + QStringLiteral("Phones.ini");
+    return programfolder::userSettingsPath() + QStringLiteral("Phones.ini");
 }
 
 const QString kSection = QStringLiteral("Language");
@@ -58,6 +58,13 @@ void writeStoredValue(LanguageChoice choice) {
 QString valueForLocale(const QString& localeName) {
     return localeName.startsWith(QLatin1String("ru"), Qt::CaseInsensitive) ? QStringLiteral("CU")
                                                                            : QStringLiteral("EN");
+}
+
+QString valueForUserLocale() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const QString locale = qEnvironmentVariable(variable); !locale.isEmpty())
+            return valueForLocale(locale);
+    return valueForLocale(QString());
 }
 
 } // namespace language

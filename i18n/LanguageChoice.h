@@ -26,5 +26,7 @@ void writeStoredValue(LanguageChoice choice);
 // The value a new installation starts with: "CU" for a Russian locale name ("ru", "ru_RU.UTF-8"),
 // "EN" for any other.
 QString valueForLocale(const QString& localeName);
+// The same for the user's locale: the first of LC_ALL, LC_MESSAGES and LANG that is set.
+QString valueForUserLocale();
 
 } // namespace language

@@ -59,7 +59,7 @@ private:
 
 bool run(DatasetGridView& grid, Format format, const Dialog& dialog, QWidget* owner) {
     const QString path =
-        savefile::ask(owner, {dialog.objectName, dialog.filter, dialog.defaultSuffix, programfolder::path()});
+        savefile::ask(owner, {dialog.objectName, dialog.filter, dialog.defaultSuffix, programfolder::documentsPath()});
     if (path.isEmpty())
         return false;
     try {

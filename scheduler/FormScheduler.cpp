@@ -231,14 +231,14 @@ void TFormScheduler::FormShow() {
     } catch (const DbError& e) {
         msgbox::showError(e.message());
     }
-    const IniFile file(programfolder::path() + QStringLiteral("Grid.ini"));
+    const IniFile file(programfolder::userSettingsPath() + QStringLiteral("Grid.ini"));
     if (file.readable())
         restoreGridLayout(file);
 }
 
 void TFormScheduler::FormDestroy() {
     try {
-        IniFile file(programfolder::path() + QStringLiteral("Grid.ini"));
+        IniFile file(programfolder::userSettingsPath() + QStringLiteral("Grid.ini"));
         saveGridLayout(file);
         file.save();
     } catch (...) {
@@ -325,7 +325,7 @@ void TFormScheduler::DBGridEh1DblClick() {
 // ---- reminders ----
 
 QString TFormScheduler::soundFile() const {
-    return remindersound::resolve(programfolder::path(), dm_.settings().onTaskSound);
+    return remindersound::resolve(programfolder::sharedPath(), dm_.settings().onTaskSound);
 }
 
 QList<TFormMessage*> TFormScheduler::reminderWindows() const {

@@ -14,6 +14,7 @@ PACKAGES=(
     libphonenumber-dev python3-vobject
     clang libclang-rt-14-dev
     ccache
+    dpkg-dev lintian desktop-file-utils appstream librsvg2-bin qt6-qpa-plugins
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // Backup and restore through the service manager with the data module closing and reopening the
 // connection: round trips, a restore over the live database, damaged backups, files in use.
 #include "FirebirdServer.h"
+#include "RunLeftovers.h"
 #include "TestDatabase.h"
 #include "ToolsRun.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <unistd.h>
@@ -105,9 +107,25 @@ QStringList leftoverFiles(const Folder& folder) {
 
 } // namespace
 
+// Writes a small file (a leftover stands in for the real thing by its name alone).
+void touch(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("left over");
+}
+
+// The process id of a process that has ended.
+qint64 endedProcess() {
+    QProcess p;
+    p.start(QStringLiteral("/bin/true"));
+    p.waitForFinished();
+    return p.processId() > 0 ? p.processId() : 999999;
+}
+
 class TstToolsRun : public QObject {
     Q_OBJECT
     std::unique_ptr<LoopbackServer> server_;
+    QTemporaryDir config_; // the user's configuration folder: the notes of server restores
 
     // A test folder's database opened through the server, which is started at the first use.
     std::unique_ptr<TDM> openServed(const Folder& folder, RecordedUi& ui) {
@@ -118,7 +136,116 @@ class TstToolsRun : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", config_.path().toUtf8()); }
     void cleanupTestCase() { server_.reset(); }
+
+    // Files that runs cut short left beside the database and beside backups go at the next backup
+    // or restore; a file some process still has open stays, and so does anything not of a run's
+    // naming.
+    void leftoversOfEarlierRunsGo_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("backup") << false;
+        QTest::newRow("restore") << true;
+    }
+    void leftoversOfEarlierRunsGo() {
+        QFETCH(bool, restore);
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        addContact(*dm, QStringLiteral("Kept"));
+        const QString db = folder.path() + QStringLiteral("db/");
+        const QString backup = folder.path() + QStringLiteral("copy.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        const QStringList gone{db + QStringLiteral(".phones.gdb.0123abcd.new"),
+                               folder.path() + QStringLiteral(".copy.gbk.89abcdef.new")};
+        const QStringList stay{db + QStringLiteral(".phones.gdb.new"), db + QStringLiteral(".other.gdb.0123abcd.new"),
+                               db + QStringLiteral("phones.gdb.0123abcd.new"),
+                               db + QStringLiteral(".phones.gdb.0123abcd.new.keep")};
+        for (const QString& f : gone + stay)
+            touch(f);
+        const QString held = db + QStringLiteral(".phones.gdb.fedcba98.new");
+        touch(held);
+        QFile holder(held);
+        QVERIFY(holder.open(QIODevice::ReadOnly)); // a run still writing it
+        QVERIFY(servicerun::fileOpenAnywhere(held));
+        QVERIFY(!servicerun::fileOpenAnywhere(gone[0]));
+
+        if (restore)
+            ToolsRun(*dm).restore(backup, folder.databasePath(), {});
+        else
+            ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        for (const QString& f : gone)
+            QVERIFY2(!QFile::exists(f), qPrintable(f));
+        for (const QString& f : stay)
+            QVERIFY2(QFile::exists(f), qPrintable(f));
+        QVERIFY(QFile::exists(held));
+        QCOMPARE(surnames(folder.databasePath()), QStringList{QStringLiteral("Kept")});
+        holder.close();
+        ToolsRun(*dm).removeLeftovers();
+        QVERIFY(!QFile::exists(held));
+    }
+
+    // Every message of a failed run names the user's own file, readable, never the hidden name of
+    // the run's new file, whatever the characters of the path.
+    void messagesNameTheUsersPath_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("database"); // under the test folder; empty: the connection's
+        QTest::addColumn<QString>("backup");
+        QTest::addColumn<QString>("named"); // the file the message must name
+        QTest::newRow("backup into a missing folder")
+            << false << QString() << QStringLiteral("нет папки/файл.gbk") << QStringLiteral("нет папки/файл.gbk");
+        QTest::newRow("restore from a missing backup")
+            << true << QStringLiteral("база данных/новая.gdb") << QStringLiteral("копии/нет.gbk")
+            << QStringLiteral("копии/нет.gbk");
+        QTest::newRow("restore into a missing folder")
+            << true << QStringLiteral("нет папки/база.gdb") << QStringLiteral("копия.gbk")
+            << QStringLiteral("нет папки/база.gdb");
+    }
+    void messagesNameTheUsersPath() {
+        QFETCH(bool, restore);
+        QFETCH(QString, database);
+        QFETCH(QString, backup);
+        QFETCH(QString, named);
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        QDir().mkpath(folder.path() + QStringLiteral("база данных"));
+        ToolsRun(*dm).backup(folder.databasePath(), folder.path() + QStringLiteral("копия.gbk"), {});
+        const QString databaseFile = database.isEmpty() ? folder.databasePath() : folder.path() + database;
+        QStringList lines;
+        const auto sink = [&lines](const QString& l) { lines << l; };
+        try {
+            if (restore)
+                ToolsRun(*dm).restore(folder.path() + backup, databaseFile, sink);
+            else
+                ToolsRun(*dm).backup(databaseFile, folder.path() + backup, sink);
+            QFAIL("the run did not fail");
+        } catch (const DbError& e) {
+            QVERIFY2(e.message().contains(folder.path() + named), qPrintable(e.message()));
+            QVERIFY2(!e.message().contains(QStringLiteral(".new")), qPrintable(e.message()));
+        }
+        for (const QString& l : lines)
+            QVERIFY2(!l.contains(QStringLiteral(".new")), qPrintable(l));
+    }
+
+    // The progress lines of a run that succeeds name the user's files too.
+    void progressNamesTheUsersPath() {
+        Folder folder;
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        const QString backup = folder.path() + QStringLiteral("копии/файл.gbk");
+        QDir().mkpath(folder.path() + QStringLiteral("копии"));
+        QStringList lines;
+        ToolsRun(*dm).backup(folder.databasePath(), backup, [&lines](const QString& l) { lines << l; });
+        const QString restored = folder.path() + QStringLiteral("копии/база.gdb");
+        ToolsRun(*dm).restore(backup, restored, [&lines](const QString& l) { lines << l; });
+        QVERIFY(!lines.isEmpty());
+        for (const QString& l : lines) {
+            QVERIFY2(!l.contains(QStringLiteral(".new")), qPrintable(l));
+            QVERIFY2(!l.contains(QStringLiteral("Рє")) && !l.contains(QStringLiteral("Р°")), qPrintable(l));
+        }
+        QVERIFY2(!lines.filter(restored).isEmpty() || !lines.filter(backup).isEmpty(), qPrintable(lines.join(u'\n')));
+    }
 
     void serviceManagerOfTheConnectionsKind_data() {
         QTest::addColumn<QString>("prefix");
@@ -383,6 +510,57 @@ private Q_SLOTS:
             QVERIFY(dm->TabMain->isOpen());
             QCOMPARE(datasetSurnames(*dm->TabMain), live);
         }
+        dm->Disconnect();
+    }
+
+    // Through a server: the trial database of a restore cut short (its process gone) is dropped by
+    // the next backup or restore; one whose run may still go on is left. Each run notes its trial
+    // before it starts and crosses it out when done.
+    void serverTrialsOfEarlierRunsGo() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        Folder folder;
+        RecordedUi ui;
+        auto dm = openServed(folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        addContact(*dm, QStringLiteral("Served"));
+        const QString backup = folder.path() + QStringLiteral("s.gbk");
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        const servicerun::ServiceLogin login{servicerun::serviceManagerName(QStringLiteral("localhost:")),
+                                             QStringLiteral("SYSDBA"), QStringLiteral("masterkey")};
+        const QString db = folder.path() + QStringLiteral("db/");
+        const QString cut = db + QStringLiteral(".phones.gdb.0badf00d.new");
+        const QString going = db + QStringLiteral(".phones.gdb.600d600d.new");
+        for (const QString& trial : {cut, going})
+            servicerun::runService(login, servicerun::restoreRequest(backup, trial, servicerun::kRestoreCreate),
+                                   servicerun::RunKind::Restore, {});
+        {
+            QFile notes(servicerun::trialNotesPath());
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write(QByteArray::number(endedProcess()) + "\tlocalhost:\t" + cut.toUtf8() + '\n');
+            notes.write("1\tlocalhost:\t" + going.toUtf8() + '\n'); // a process that lives
+        }
+        QVERIFY(QFile::exists(cut) && QFile::exists(going));
+        int notedDuringRun = 0;
+        ToolsRun(*dm).restore(backup, folder.databasePath(), [&](const QString&) {
+            notedDuringRun = std::max(notedDuringRun, int(servicerun::notedTrials().size()));
+        });
+        QVERIFY(!QFile::exists(cut));
+        QVERIFY(QFile::exists(going));
+        QCOMPARE(notedDuringRun, 2); // the live one and this run's own
+        QCOMPARE(servicerun::notedTrials().size(), 1);
+        QCOMPARE(servicerun::notedTrials().front().path, going);
+        QCOMPARE(datasetSurnames(*dm->TabMain), QStringList{QStringLiteral("Served")});
+        // Once its process is gone, the next backup drops it too.
+        {
+            QFile notes(servicerun::trialNotesPath());
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write(QByteArray::number(endedProcess()) + "\tlocalhost:\t" + going.toUtf8() + '\n');
+        }
+        ToolsRun(*dm).backup(folder.databasePath(), backup, {});
+        QVERIFY(!QFile::exists(going));
+        QVERIFY(servicerun::notedTrials().isEmpty());
+        QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
         dm->Disconnect();
     }
 

@@ -7,6 +7,7 @@
 #include "IniLang.h"
 #include "OutputStream.h"
 #include "XlsxBook.h"
+#include "XlsxRowFeed.h"
 
 #include <vector>
 
@@ -102,8 +103,10 @@ void writeXlsx(const OutputGrid& grid, const QString& path) {
         book.freezeTitleRow();
         ++row;
     }
+    // The dataset is read here; the library escapes and writes the cells on a thread of its own.
     const std::vector<ColumnSource> src = sources(grid);
     const int rows = dataRows(grid);
+    XlsxRowFeed feed(book);
     for (int r = 0; r < rows; ++r, ++row) {
         for (int c = 0; c < static_cast<int>(src.size()); ++c) {
             const ColumnSource& s = src[static_cast<size_t>(c)];
@@ -113,16 +116,17 @@ void writeXlsx(const OutputGrid& grid, const QString& path) {
             case CellKind::Integer: {
                 const QVariant v = grid.dataset->value(r, s.fieldIndex);
                 if (!v.isNull())
-                    book.number(row, c, static_cast<double>(v.toLongLong()));
+                    feed.number(row, c, static_cast<double>(v.toLongLong()));
                 break;
             }
             case CellKind::Text:
-                book.text(row, c, grid.dataset->displayText(r, s.fieldIndex));
+                feed.text(row, c, XlsxBook::cellText(grid.dataset->displayText(r, s.fieldIndex)));
                 break;
             }
         }
+        feed.endRow();
     }
-    book.close();
+    feed.finish();
 }
 
 void writeXls(const OutputGrid& grid, const QString& path) {

@@ -52,18 +52,30 @@ void XlsxBook::freezeTitleRow() {
     worksheet_freeze_panes(sheet_, 1, 0);
 }
 
-void XlsxBook::text(int row, int column, const QString& value, bool bold) {
+QByteArray XlsxBook::cellText(const QString& value) {
     if (value.isEmpty())
-        return;
+        return {};
     // A line break in a cell is a line feed; a carriage return would show as a character of its own.
     QString lines = value;
     if (lines.contains(u'\r'))
         lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    QString cut = lines.size() > kMaxTextLength ? lines.left(kMaxTextLength) : lines;
-    if (cut.size() == kMaxTextLength && cut.back().isHighSurrogate())
-        cut.chop(1);
-    check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column),
-                                 cut.toUtf8().constData(), bold ? bold_ : nullptr));
+    if (lines.size() > kMaxTextLength) {
+        lines.truncate(kMaxTextLength);
+        if (lines.back().isHighSurrogate())
+            lines.chop(1);
+    }
+    return lines.toUtf8();
+}
+
+void XlsxBook::text(int row, int column, const QString& value, bool bold) {
+    utf8Text(row, column, cellText(value), bold);
+}
+
+void XlsxBook::utf8Text(int row, int column, const QByteArray& utf8, bool bold) {
+    if (utf8.isEmpty())
+        return;
+    check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), utf8.constData(),
+                                 bold ? bold_ : nullptr));
 }
 
 void XlsxBook::number(int row, int column, double value) {

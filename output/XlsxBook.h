@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct lxw_workbook;
@@ -27,6 +28,11 @@ public:
     void freezeTitleRow();
     // A text cell (cut to the longest a cell holds), its line breaks as line feeds; bold for titles.
     void text(int row, int column, const QString& value, bool bold = false);
+    // The text of a cell as the book takes it: UTF-8, line breaks as line feeds, cut to the longest
+    // a cell holds.
+    static QByteArray cellText(const QString& value);
+    // A cell of a text made by cellText; nothing for an empty one.
+    void utf8Text(int row, int column, const QByteArray& utf8, bool bold = false);
     // A number cell.
     void number(int row, int column, double value);
     // Writes the file.

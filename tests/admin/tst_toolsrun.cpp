@@ -2,6 +2,7 @@
 // connection: round trips, a restore over the live database, damaged backups, files in use.
 #include "FirebirdServer.h"
 #include "RunLeftovers.h"
+#include "SchemaScript.h"
 #include "TestDatabase.h"
 #include "ToolsRun.h"
 
@@ -562,6 +563,67 @@ private Q_SLOTS:
         QVERIFY(servicerun::notedTrials().isEmpty());
         QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
         dm->Disconnect();
+    }
+
+    // The README's server steps: a user of the server creates a database through it (as
+    // korvane-mkdb does) once SYSDBA has granted it CREATE DATABASE, given while connected to any
+    // database of the server; before the grant the server refuses.
+    void serverUserCreatesADatabaseAfterTheGrant() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        Folder folder;
+        RecordedUi ui;
+        auto dm = openServed(folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        dm->Disconnect();
+        const QString user = QStringLiteral("KORVANE_MKDB");
+        const QString password = QStringLiteral("secret");
+        fb::Attachment admin;
+        admin.attach(QStringLiteral("localhost:") + folder.databasePath(), QStringLiteral("SYSDBA"),
+                     QStringLiteral("masterkey"));
+        const auto run = [&admin](const QString& sql) {
+            fb::Transaction tr;
+            tr.start(admin);
+            fb::executeImmediate(admin, tr, sql);
+            tr.commit();
+        };
+        try {
+            run(QStringLiteral("drop user %1").arg(user));
+        } catch (const DbError&) {
+        }
+        run(QStringLiteral("create user %1 password '%2'").arg(user, password));
+        const QString target = QStringLiteral("localhost:") + folder.path() + QStringLiteral("db/own.gdb");
+        const QString script = schema::readScript(QStringLiteral(":/data/schema.sql"));
+        try {
+            schema::createDatabase(target, script, user, password);
+            QFAIL("the server created a database without the grant");
+        } catch (const DbError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("no permission for CREATE access to DATABASE")),
+                     qPrintable(e.message()));
+        }
+        run(QStringLiteral("grant create database to user %1").arg(user));
+        try {
+            schema::createDatabase(target, script, user, password);
+        } catch (const DbError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        {
+            fb::Attachment own;
+            own.attach(target, user, password);
+            fb::Transaction tr;
+            tr.start(own);
+            {
+                fb::Statement st(own, tr, QStringLiteral("select MON$OWNER from MON$DATABASE"));
+                st.execute();
+                QVERIFY(st.fetch());
+                QCOMPARE(st.value(0).toString().trimmed(), user); // the user owns the database
+            }
+            tr.commit();
+            own.drop();
+        }
+        run(QStringLiteral("revoke create database from user %1").arg(user));
+        run(QStringLiteral("drop user %1").arg(user));
+        admin.detach();
     }
 
     // Through a server: a database that another connection uses is not replaced, the failure says

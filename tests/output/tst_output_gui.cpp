@@ -3,6 +3,7 @@
 
 #include "ContactPages.h"
 #include "DBGridEh.h"
+#include "GridExportCommand.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
 #include "MainWindowOutput.h"
@@ -19,9 +20,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -205,6 +208,40 @@ private Q_SLOTS:
             QCOMPARE(types[1], u"Excel 2007+ (*.xlsx)"_s);
             QCOMPARE(savefile::suffixOfFilter(types[1]), u"xlsx"_s);
         }
+    }
+
+    // In the save dialog the file type chosen gives its extension to a name typed without one.
+    void saveDialogGivesTheChosenTypesExtension_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("XLS") << 0 << u"list.xls"_s;
+        QTest::newRow("XLSX") << 1 << u"list.xlsx"_s;
+    }
+    void saveDialogGivesTheChosenTypesExtension() {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        savefile::setAsker({});
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+            auto* edit = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            QVERIFY(types && edit);
+            QCOMPARE(types->count(), 2);
+            QCOMPARE(types->itemText(1), u"Excel 2007+ (*.xlsx)"_s);
+            types->setCurrentIndex(type);
+            emit types->activated(type); // as the user's choice does
+            emit types->textActivated(types->itemText(type));
+            edit->setText(u"list"_s);
+            seen = true;
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const gridexportcommand::Dialog excel = gridexportcommand::mainExcelDialog();
+        const QString path = savefile::ask(nullptr, {excel.objectName, excel.filter, excel.defaultSuffix, out_.path()});
+        savefile::setAsker([this](const savefile::Request&) { return nextFile_; });
+        QVERIFY(seen);
+        QCOMPARE(QFileInfo(path).fileName(), name);
     }
 
     // An XLS file of more than 16,384 rows is refused by python xlrd (and so pandas): the command

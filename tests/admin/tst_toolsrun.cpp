@@ -565,6 +565,37 @@ private Q_SLOTS:
         dm->Disconnect();
     }
 
+    // Through a server too, the messages name the user's paths readably: the server hands back
+    // the bytes of the names it was given, in UTF-8.
+    void serverMessagesNameTheUsersPath() {
+        if (!LoopbackServer::available())
+            QSKIP("no Firebird server to start here");
+        Folder folder;
+        RecordedUi ui;
+        auto dm = openServed(folder, ui);
+        QVERIFY2(dm->IBPhones->connected(), qPrintable((ui.messages + ui.errors).join(u'\n')));
+        const QString backup = folder.path() + QStringLiteral("нет папки/файл.gbk");
+        const QString missing = folder.path() + QStringLiteral("копии/нет.gbk");
+        for (const bool restore : {false, true}) {
+            QStringList lines;
+            try {
+                if (restore)
+                    ToolsRun(*dm).restore(missing, folder.databasePath(), [&lines](const QString& l) { lines << l; });
+                else
+                    ToolsRun(*dm).backup(folder.databasePath(), backup, [&lines](const QString& l) { lines << l; });
+                QFAIL("the run did not fail");
+            } catch (const DbError& e) {
+                QVERIFY2(e.message().contains(restore ? missing : backup), qPrintable(e.message()));
+                QVERIFY2(!e.message().contains(QStringLiteral(".new")), qPrintable(e.message()));
+            }
+            for (const QString& l : lines)
+                QVERIFY2(!l.contains(QStringLiteral(".new")), qPrintable(l));
+            dm->DBConnect();
+        }
+        QCOMPARE(leftoverFiles(folder), QStringList{QStringLiteral("phones.gdb")});
+        dm->Disconnect();
+    }
+
     // The README's server steps: a user of the server creates a database through it (as
     // korvane-mkdb does) once SYSDBA has granted it CREATE DATABASE, given while connected to any
     // database of the server; before the grant the server refuses.

@@ -2,6 +2,7 @@
 
 #include "DbError.h"
 #include "FbClient.h"
+#include "RunLeftovers.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,11 +125,21 @@ void moveIntoPlace(const QString& finished, const QString& target, bool checkInU
     }
 }
 
+// The lines of a run on a file of our own naming, with the user's name in its place.
+LineSink naming(const QString& ours, const QString& users, const LineSink& sink) {
+    if (!sink)
+        return sink;
+    return [ours, users, sink](const QString& line) {
+        QString l = line;
+        sink(l.replace(ours, users));
+    };
+}
+
 // Runs the service on a file of our own naming; the server's text names the user's file instead.
 void runOnFresh(const ServiceLogin& login, const QByteArray& request, RunKind kind, const QString& fresh,
                 const QString& named, const LineSink& sink) {
     try {
-        runService(login, request, kind, sink);
+        runService(login, request, kind, naming(fresh, named, sink));
     } catch (const DbError& e) {
         QFile::remove(fresh);
         QString text = e.message();
@@ -187,6 +198,19 @@ QString dropOnServer(const ServiceLogin& login, const QString& serverPrefix, con
         return {};
     } catch (const DbError& e) {
         return e.message();
+    }
+}
+
+// Whether a file that did not open as a database may still be there: the server names a missing
+// file in its answer; any other refusal (a restore still writing it, say) may hide one.
+bool fileOnServerMayExist(const ServiceLogin& login, const QString& serverPrefix, const QString& path) {
+    try {
+        fb::Attachment db;
+        db.attach(serverPrefix + path, login.user, login.password);
+        db.detach();
+        return true;
+    } catch (const DbError& e) {
+        return !e.message().contains(QStringLiteral("No such file"), Qt::CaseInsensitive);
     }
 }
 
@@ -325,11 +349,20 @@ void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, con
     }
 
     // First run: the backup goes into the trial file; a damaged or incomplete backup, or a disk
-    // too small for it, fails here while the target is still whole.
+    // too small for it, fails here while the target is still whole. The trial is noted first, so
+    // that a run cut short leaves the next one a note of it.
+    noteTrial(serverPrefix, trial);
+    const auto dropTrial = [&] {
+        const QString notDropped = dropOnServer(login, serverPrefix, trial);
+        if (notDropped.isEmpty())
+            forgetTrial(serverPrefix, trial);
+        return notDropped;
+    };
     try {
-        runService(login, restoreRequest(backupFile, trial, kRestoreCreate), RunKind::Restore, sink);
+        runService(login, restoreRequest(backupFile, trial, kRestoreCreate), RunKind::Restore,
+                   naming(trial, databaseFile, sink));
     } catch (const DbError& e) {
-        dropOnServer(login, serverPrefix, trial);
+        dropTrial();
         QString text = e.message();
         text.replace(trial, databaseFile);
         throw DbError(text + u'\n' + leftAsItWas(databaseFile), e.sqlCode(), e.gdsCode());
@@ -342,19 +375,40 @@ void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, con
         const ServerDatabase after = inspectOnServer(login, serverPrefix, databaseFile);
         const bool untouched = before.opens && after.opens && after.created == before.created;
         if (untouched || !before.opens) {
-            dropOnServer(login, serverPrefix, trial);
+            dropTrial();
             const bool inUse = after.others > 0 || e.message().contains(QStringLiteral("in use"), Qt::CaseInsensitive);
             const QString why = !untouched ? QString() : inUse ? inUseMessage(databaseFile) : leftAsItWas(databaseFile);
             throw DbError(why.isEmpty() ? e.message() : e.message() + u'\n' + why, e.sqlCode(), e.gdsCode());
         }
-        // The server has let go of the old database: the trial file is now the only whole copy.
+        // The server has let go of the old database: the trial file is now the only whole copy, kept
+        // for the user and never removed as a leftover.
+        forgetTrial(serverPrefix, trial);
         throw DbError(e.message() + u'\n' +
                           QStringLiteral("The restored data was kept in %1 on the server.").arg(trial),
                       e.sqlCode(), e.gdsCode());
     }
-    const QString notDropped = dropOnServer(login, serverPrefix, trial);
+    const QString notDropped = dropTrial();
     if (!notDropped.isEmpty() && sink)
         sink(QStringLiteral("Cannot delete %1: %2").arg(trial, notDropped));
+}
+
+QStringList dropServerLeftovers(const ServiceLogin& login, const QString& serverPrefix) {
+    QStringList dropped;
+    for (const NotedTrial& t : notedTrials()) {
+        if (t.serverPrefix != serverPrefix || runMayGoOn(t))
+            continue;
+        const ServerDatabase d = inspectOnServer(login, serverPrefix, t.path);
+        if (d.others > 0)
+            continue; // someone uses it: not ours to remove now
+        const QString notDropped = d.opens ? dropOnServer(login, serverPrefix, t.path) : QStringLiteral("missing");
+        if (notDropped.isEmpty()) {
+            dropped << t.path;
+            forgetTrial(serverPrefix, t.path);
+        } else if (!d.opens && !fileOnServerMayExist(login, serverPrefix, t.path)) {
+            forgetTrial(serverPrefix, t.path); // gone already: nothing left to remove
+        }
+    }
+    return dropped;
 }
 
 void backupBeside(const ServiceLogin& login, const QString& databaseFile, const QString& backupFile,

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Backup and restore through the database server's service manager, without windows.
@@ -57,6 +58,10 @@ void restoreBeside(const ServiceLogin& login, const QString& backupFile, const Q
 // in the new file and the failure names it.
 void restoreOnServer(const ServiceLogin& login, const QString& serverPrefix, const QString& backupFile,
                      const QString& databaseFile, const LineSink& sink);
+
+// Drops the trial databases of earlier restores on the server (noted by restoreOnServer) whose run
+// has ended and that no connection uses. Returns the paths dropped.
+QStringList dropServerLeftovers(const ServiceLogin& login, const QString& serverPrefix);
 
 // A fresh name beside a path on a server, in the path's own notation; empty for a path without a
 // folder (an alias).

@@ -1,6 +1,7 @@
 #include "ToolsRun.h"
 
 #include "DMUnit.h"
+#include "RunLeftovers.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -47,6 +48,24 @@ bool ToolsRun::embedded() const {
     return dm_.settings().serverPrefix.isEmpty();
 }
 
+void ToolsRun::removeLeftoversOf(const servicerun::ServiceLogin& login, const QString& serverPrefix,
+                                 const QStringList& localFiles) {
+    if (serverPrefix.isEmpty()) {
+        for (const QString& file : localFiles)
+            servicerun::removeLeftoversBeside(file);
+        return;
+    }
+    try {
+        servicerun::dropServerLeftovers(login, serverPrefix);
+    } catch (const DbError&) {
+        // A server that cannot be asked now is asked again at the next run.
+    }
+}
+
+void ToolsRun::removeLeftovers() const {
+    removeLeftoversOf(login(), dm_.settings().serverPrefix, {dm_.settings().databasePath});
+}
+
 void ToolsRun::run(const std::function<void(const servicerun::LineSink&)>& job, const servicerun::LineSink& progress) {
     // The server works on the file itself: pending changes are saved and committed, and the file
     // let go. A change that cannot be saved stops the run before anything is closed.
@@ -60,8 +79,11 @@ void ToolsRun::run(const std::function<void(const servicerun::LineSink&)>& job, 
 void ToolsRun::backup(const QString& databaseFile, const QString& backupFile, const servicerun::LineSink& progress) {
     const servicerun::ServiceLogin l = login();
     const bool local = embedded();
+    const QString prefix = dm_.settings().serverPrefix;
+    const QStringList files{databaseFile, backupFile, dm_.settings().databasePath};
     run(
-        [l, local, databaseFile, backupFile](const servicerun::LineSink& sink) {
+        [l, local, prefix, files, databaseFile, backupFile](const servicerun::LineSink& sink) {
+            removeLeftoversOf(l, prefix, files);
             if (local)
                 servicerun::backupBeside(l, databaseFile, backupFile, sink);
             else
@@ -75,8 +97,10 @@ void ToolsRun::restore(const QString& backupFile, const QString& databaseFile, c
     const servicerun::ServiceLogin l = login();
     const bool local = embedded();
     const QString prefix = dm_.settings().serverPrefix;
+    const QStringList files{databaseFile, backupFile, dm_.settings().databasePath};
     run(
-        [l, local, prefix, databaseFile, backupFile](const servicerun::LineSink& sink) {
+        [l, local, prefix, files, databaseFile, backupFile](const servicerun::LineSink& sink) {
+            removeLeftoversOf(l, prefix, files);
             if (local)
                 servicerun::restoreBeside(l, backupFile, databaseFile, sink);
             else

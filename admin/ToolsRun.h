@@ -20,10 +20,17 @@ public:
     // A plain path: the files are this machine's, opened by the embedded engine.
     bool embedded() const;
 
+    // Removes what runs cut short left behind: beside the connection's database file on the
+    // embedded path (also done at start-up), the noted trial databases on a server.
+    void removeLeftovers() const;
+
     void backup(const QString& databaseFile, const QString& backupFile, const servicerun::LineSink& progress);
     void restore(const QString& backupFile, const QString& databaseFile, const servicerun::LineSink& progress);
 
 private:
+    // The leftovers beside the files of a run too, on the embedded path.
+    static void removeLeftoversOf(const servicerun::ServiceLogin& login, const QString& serverPrefix,
+                                  const QStringList& localFiles);
     void run(const std::function<void(const servicerun::LineSink&)>& job, const servicerun::LineSink& progress);
     TDM& dm_;
 };

@@ -30,6 +30,7 @@
 #include "SchedulerOutput.h"
 #include "Splash.h"
 #include "TerminationSignals.h"
+#include "ToolsRun.h"
 #include "servis.h"
 #include "setphone.h"
 
@@ -70,6 +71,9 @@ KorvaneApp::KorvaneApp(TFormSplash* splash) {
     if (const QString failed = firststart::prepareUserFiles(language::valueForUserLocale()); !failed.isEmpty())
         msgbox::showError(failed);
     dm_ = std::make_unique<TDM>(programfolder::userSettingsPath(), ui);
+    // Copies that a restore cut short left beside the database file (the server's wait for a run).
+    if (dm_->settings().serverPrefix.isEmpty())
+        ToolsRun(*dm_).removeLeftovers();
     main_ = create<TFormMain>(splash, 20, *dm_);
     TFormMain* mainWindow = main_;
     // The editor's picker exists before the editor, which keeps a reference to it.

@@ -1,5 +1,7 @@
 #include "servis.h"
 
+#include "IniLang.h"
+#include "MessageBoxes.h"
 #include "Shell.h"
 #include "Telephony.h"
 
@@ -61,7 +63,7 @@ void CommunicateByTag(QWidget* control) {
             OpenMailTo(controlText(control));
             break;
         case commtag::Web:
-            ShellOpen(controlText(control));
+            OpenWebAddress(controlText(control));
             break;
         case commtag::Messenger:
             StartMessenger();
@@ -74,8 +76,72 @@ void CommunicateByTag(QWidget* control) {
     }
 }
 
+QString mailAddressOnly(const QString& value) {
+    QString address = value;
+    address.replace(u'\r', u' ').replace(u'\n', u' ');
+    address = address.trimmed();
+    if (address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+        address = address.mid(7);
+    if (const qsizetype query = address.indexOf(u'?'); query >= 0)
+        address.truncate(query);
+    return address.trimmed();
+}
+
 void OpenMailTo(const QString& address) {
-    ShellOpen(QStringLiteral("mailto:") + address);
+    ShellOpen(QStringLiteral("mailto:") + mailAddressOnly(address));
+}
+
+namespace {
+
+// The scheme in front of a value ("https" of "https://x"), empty when there is none. A host with a
+// port ("localhost:8080") and a single letter (a drive) are no scheme.
+QString schemeOf(const QString& text) {
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 2)
+        return {};
+    for (qsizetype i = 0; i < colon; ++i) {
+        const QChar c = text.at(i);
+        const bool ok =
+            (c.unicode() < 128 && c.isLetter()) || (i > 0 && (c.isDigit() || c == u'+' || c == u'-' || c == u'.'));
+        if (!ok)
+            return {};
+    }
+    qsizetype end = colon + 1;
+    while (end < text.size() && text.at(end).isDigit())
+        ++end;
+    const bool port = end > colon + 1 && (end == text.size() || text.at(end) == u'/');
+    return port ? QString() : text.left(colon);
+}
+
+} // namespace
+
+WebTarget webTarget(const QString& value) {
+    const QString text = value.trimmed();
+    if (text.isEmpty())
+        return {};
+    const QString scheme = schemeOf(text);
+    if (scheme.isEmpty()) {
+        const bool ftp = text.startsWith(QLatin1String("ftp."), Qt::CaseInsensitive);
+        return {(ftp ? QStringLiteral("ftp://") : QStringLiteral("http://")) + text, {}};
+    }
+    static const QStringList allowed{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp")};
+    if (allowed.contains(scheme, Qt::CaseInsensitive))
+        return {text, {}};
+    return {{}, scheme};
+}
+
+void OpenWebAddress(const QString& value) {
+    const WebTarget target = webTarget(value);
+    if (!target.address.isEmpty()) {
+        ShellOpen(target.address);
+        return;
+    }
+    if (target.refusedScheme.isEmpty())
+        return;
+    QString text = LangMessage(QStringLiteral("M230"), QStringLiteral("M230"));
+    if (text.isEmpty() || text == QStringLiteral("M230"))
+        text = QStringLiteral("Адрес «%1» не открыт: открываются только адреса http, https и ftp, а «%2:» — нет.");
+    msgbox::showWarning(text.arg(value.trimmed(), target.refusedScheme));
 }
 
 void ShellOpen(const QString& text) {

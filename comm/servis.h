@@ -23,8 +23,25 @@ void DialNumber(const QString& number);
 // does nothing.
 void CommunicateByTag(QWidget* control);
 
-// Opens "mailto:" followed by the address, unchanged.
+// Opens "mailto:" followed by the address only (see mailAddressOnly).
 void OpenMailTo(const QString& address);
+
+// The recipient part of a mail value. A query ("?attach=/etc/passwd", "?subject=") would let a
+// value, perhaps from an imported card, choose the mail's headers or attach files: it is dropped,
+// as is a "mailto:" already in front and any line break.
+QString mailAddressOnly(const QString& value);
+
+// What the web box opens for a value: http, https and ftp addresses as they stand, a bare host
+// with "http://" ("ftp://" for an "ftp." host) in front. Any other scheme ("javascript:", "ssh:",
+// "file:") gives no address and names the scheme refused.
+struct WebTarget {
+    QString address;       // empty: nothing is opened
+    QString refusedScheme; // the scheme that was refused, as written
+};
+WebTarget webTarget(const QString& value);
+
+// Opens the web address of a value; a refused scheme is named in a warning (M230).
+void OpenWebAddress(const QString& value);
 
 // Opens the text unchanged with the desktop's program for it.
 void ShellOpen(const QString& text);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <cstring>
 #include <dlfcn.h>
 #include <mutex>
@@ -232,12 +233,37 @@ const Api& api() {
     return *l.api;
 }
 
+namespace {
+// The server's own texts (its messages, the output of backup and restore) carry file names as the
+// bytes they were given, which are UTF-8 here, beside values in the connection's WIN1251. Each run
+// of non-ASCII bytes that reads as UTF-8 is taken as such; cp1251 Cyrillic practically never does.
+QString serverText(const char* data, qsizetype size) {
+    QString text;
+    text.reserve(size);
+    qsizetype i = 0;
+    while (i < size) {
+        if (static_cast<unsigned char>(data[i]) < 0x80) {
+            text.append(QLatin1Char(data[i++]));
+            continue;
+        }
+        qsizetype end = i;
+        while (end < size && static_cast<unsigned char>(data[end]) >= 0x80)
+            ++end;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString run = utf8.decode(QByteArrayView(data + i, end - i));
+        text.append(utf8.hasError() ? cp1251::decode(data + i, end - i) : run);
+        i = end;
+    }
+    return text;
+}
+} // namespace
+
 QString statusText(const ISC_STATUS* status) {
     QStringList lines;
     const ISC_STATUS* pvector = status;
     char buffer[1024];
     while (api().interpret(buffer, sizeof buffer, &pvector) > 0)
-        lines << cp1251::decode(buffer, static_cast<qsizetype>(std::strlen(buffer)));
+        lines << serverText(buffer, static_cast<qsizetype>(std::strlen(buffer)));
     return lines.join(QStringLiteral("\n"));
 }
 
@@ -789,7 +815,7 @@ QString Service::queryLine(bool* finished) {
         return {};
     const int len = static_cast<unsigned char>(buffer[1]) | (static_cast<unsigned char>(buffer[2]) << 8);
     *finished = len == 0;
-    return cp1251::decode(buffer + 3, std::min(len, int(sizeof buffer) - 3));
+    return serverText(buffer + 3, std::min(len, int(sizeof buffer) - 3));
 }
 
 } // namespace fb

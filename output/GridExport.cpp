@@ -4,7 +4,10 @@
 #include "BiffWriter.h"
 #include "Dataset.h"
 #include "HtmlWriter.h"
+#include "IniLang.h"
 #include "OutputStream.h"
+#include "XlsxBook.h"
+#include "XlsxRowFeed.h"
 
 #include <vector>
 
@@ -48,11 +51,82 @@ bool fitsXls(const OutputGrid& grid) {
     return dataRows(grid) <= maxXlsDataRows(grid);
 }
 
+namespace {
+// A message of the language file, or the Russian text where no language file is read.
+QString message(const char* key, const char* russian) {
+    const QString k = QString::fromLatin1(key);
+    const QString t = LangMessage(k, k);
+    return t.isEmpty() || t == k ? QString::fromUtf8(russian) : t;
+}
+} // namespace
+
 QString tooManyRowsMessage(int rows, int limit) {
-    return QStringLiteral("Список содержит %1 строк, а файл Excel вмещает не более %2. "
-                          "Сохраните список в HTML или сузьте его фильтром.")
+    return message("M231", "Список содержит %1 строк, а файл Excel (XLS) вмещает не более %2. Сохраните список "
+                           "в формате Excel 2007+ (XLSX) или в HTML или сузьте его фильтром.")
         .arg(rows)
         .arg(limit);
+}
+
+int dataRowCount(const OutputGrid& grid) {
+    return dataRows(grid);
+}
+
+bool xlsTooLongForSomeReaders(const OutputGrid& grid) {
+    return dataRows(grid) + (grid.showTitles ? 1 : 0) > kXlsReadableRows;
+}
+
+int maxXlsxDataRows(const OutputGrid& grid) {
+    return grid.showTitles ? XlsxBook::kMaxRows - 1 : XlsxBook::kMaxRows;
+}
+
+bool fitsXlsx(const OutputGrid& grid) {
+    return dataRows(grid) <= maxXlsxDataRows(grid);
+}
+
+QString tooManyXlsxRowsMessage(int rows, int limit) {
+    return message("M232", "Список содержит %1 строк, а файл Excel 2007+ (XLSX) вмещает не более %2. Сохраните "
+                           "список в HTML или сузьте его фильтром.")
+        .arg(rows)
+        .arg(limit);
+}
+
+void writeXlsx(const OutputGrid& grid, const QString& path) {
+    if (!fitsXlsx(grid))
+        throw OutputError(tooManyXlsxRowsMessage(dataRows(grid), maxXlsxDataRows(grid)));
+    XlsxBook book(path);
+    int row = 0;
+    for (int c = 0; c < static_cast<int>(grid.columns.size()); ++c)
+        book.setColumnPixels(c, grid.columns[static_cast<size_t>(c)].width);
+    if (grid.showTitles) {
+        for (int c = 0; c < static_cast<int>(grid.columns.size()); ++c)
+            book.text(row, c, grid.columns[static_cast<size_t>(c)].title, true);
+        book.freezeTitleRow();
+        ++row;
+    }
+    // The dataset is read here; the library escapes and writes the cells on a thread of its own.
+    const std::vector<ColumnSource> src = sources(grid);
+    const int rows = dataRows(grid);
+    XlsxRowFeed feed(book);
+    for (int r = 0; r < rows; ++r, ++row) {
+        for (int c = 0; c < static_cast<int>(src.size()); ++c) {
+            const ColumnSource& s = src[static_cast<size_t>(c)];
+            switch (s.kind) {
+            case CellKind::Empty:
+                break;
+            case CellKind::Integer: {
+                const QVariant v = grid.dataset->value(r, s.fieldIndex);
+                if (!v.isNull())
+                    feed.number(row, c, static_cast<double>(v.toLongLong()));
+                break;
+            }
+            case CellKind::Text:
+                feed.text(row, c, XlsxBook::cellText(grid.dataset->displayText(r, s.fieldIndex)));
+                break;
+            }
+        }
+        feed.endRow();
+    }
+    feed.finish();
 }
 
 void writeXls(const OutputGrid& grid, const QString& path) {

@@ -15,8 +15,26 @@ constexpr int kMaxXlsRows = 65536;
 int maxXlsDataRows(const OutputGrid& grid);
 // Whether the grid's rows fit an XLS file.
 bool fitsXls(const OutputGrid& grid);
-// The message that refuses an XLS export of too many rows.
+// The message that refuses an XLS export of too many rows; it offers XLSX and HTML instead.
 QString tooManyRowsMessage(int rows, int limit);
+
+// The rows of the grid's dataset that an export writes (the titles not counted).
+int dataRowCount(const OutputGrid& grid);
+// Rows of an XLS file (the title row included) past which python xlrd, and so pandas, give up on
+// it: they take the file's version for BIFF5, whose row counter ends at 16,384.
+constexpr int kXlsReadableRows = 16384;
+// Whether some common readers would refuse the grid's XLS file for its length.
+bool xlsTooLongForSomeReaders(const OutputGrid& grid);
+
+// An Office Open XML worksheet (Excel 2007+, .xlsx) holds 1,048,576 rows, the title row included.
+int maxXlsxDataRows(const OutputGrid& grid);
+bool fitsXlsx(const OutputGrid& grid);
+// The message that refuses an XLSX export of too many rows.
+QString tooManyXlsxRowsMessage(int rows, int limit);
+// An Excel 2007+ worksheet written in constant memory: texts as Unicode, integer fields as numbers,
+// bold titles in a first row that stays in view, the grid's column widths. Throws OutputError for too
+// many rows before the file is created.
+void writeXlsx(const OutputGrid& grid, const QString& path);
 
 // A BIFF worksheet stream. Throws OutputError for too many rows before the file is created.
 void writeXls(const OutputGrid& grid, const QString& path);

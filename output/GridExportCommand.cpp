@@ -11,18 +11,35 @@
 #include "SaveFileDialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QScrollBar>
 
 namespace gridexportcommand {
 
+namespace {
+// The second file type of every Excel command.
+const QString xlsxFilter = QStringLiteral(";;Excel 2007+ (*.xlsx)");
+} // namespace
+
 Dialog mainExcelDialog() {
-    return {QStringLiteral("SaveDialog1"), QStringLiteral("MS Excel files (*.xls)"), QStringLiteral("xls")};
+    return {QStringLiteral("SaveDialog1"), QStringLiteral("MS Excel files (*.xls)") + xlsxFilter,
+            QStringLiteral("xls")};
 }
 Dialog mainHtmlDialog() {
     return {QStringLiteral("SaveDialog2"), QStringLiteral("HTML files (*.html)"), QStringLiteral("html")};
 }
 Dialog schedulerExcelDialog() {
-    return {QStringLiteral("SaveDialog1"), QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls")};
+    return {QStringLiteral("SaveDialog1"), QStringLiteral("Excel files (*.xls)") + xlsxFilter, QStringLiteral("xls")};
+}
+
+bool isXlsxPath(const QString& path) {
+    return path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
+}
+
+QString xlsxPathFor(const QString& path) {
+    if (path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return path + u'x';
+    return path + QStringLiteral(".xlsx");
 }
 
 namespace {
@@ -55,6 +72,46 @@ private:
     QPersistentModelIndex current_;
 };
 
+QString text(const char* key, const char* russian) {
+    const QString k = QString::fromLatin1(key);
+    const QString t = LangMessage(k, k);
+    return t.isEmpty() || t == k ? QString::fromUtf8(russian) : t;
+}
+
+// The Excel format of an export to the path: the file's extension chooses, and an XLS file too long
+// for it (or for some of its readers) may become an XLSX beside it. Empty when the user cancels.
+QString excelPath(const OutputGrid& grid, const QString& path) {
+    if (isXlsxPath(path))
+        return path;
+    const int rows = gridexport::dataRowCount(grid);
+    const QString xlsx = QDir::toNativeSeparators(xlsxPathFor(path));
+    if (!gridexport::fitsXls(grid)) {
+        const bool yes = msgbox::confirm(text("M233", "Список содержит %1 строк, а файл Excel (XLS) вмещает не более "
+                                                      "%2. Сохранить список в формате Excel 2007+ (XLSX) в файл %3?")
+                                             .arg(rows)
+                                             .arg(gridexport::maxXlsDataRows(grid))
+                                             .arg(xlsx));
+        return yes ? xlsxPathFor(path) : QString();
+    }
+    if (gridexport::xlsTooLongForSomeReaders(grid)) {
+        switch (msgbox::askYesNoCancel(
+            text("M234", "Список содержит %1 строк. Файл XLS длиннее %2 строк не читают некоторые программы "
+                         "(например, python xlrd и pandas), а файл Excel 2007+ (XLSX) читают все. Сохранить список "
+                         "в формате XLSX в файл %3? «Нет» сохранит файл XLS.")
+                .arg(rows)
+                .arg(gridexport::kXlsReadableRows)
+                .arg(xlsx))) {
+        case QMessageBox::Yes:
+            return xlsxPathFor(path);
+        case QMessageBox::No:
+            return path;
+        default:
+            return {};
+        }
+    }
+    return path;
+}
+
 } // namespace
 
 bool run(DatasetGridView& grid, Format format, const Dialog& dialog, QWidget* owner) {
@@ -64,11 +121,16 @@ bool run(DatasetGridView& grid, Format format, const Dialog& dialog, QWidget* ow
         return false;
     try {
         const OutputGrid snapshot = gridsnapshot::of(grid);
+        const QString target = format == Format::Xls ? excelPath(snapshot, path) : path;
+        if (target.isEmpty())
+            return false;
         DetachedGrid detached(grid);
-        if (format == Format::Xls)
-            gridexport::writeXls(snapshot, path);
+        if (format == Format::Html)
+            gridexport::writeHtml(snapshot, target);
+        else if (isXlsxPath(target))
+            gridexport::writeXlsx(snapshot, target);
         else
-            gridexport::writeHtml(snapshot, path);
+            gridexport::writeXls(snapshot, target);
     } catch (const OutputError& e) {
         msgbox::showError(e.message());
         return false;

@@ -17,6 +17,17 @@ PageFormat PageFormat::a4(double dpi) {
     return f;
 }
 
+PageFormat PageFormat::sheet(QPageSize::PageSizeId size, QPageLayout::Orientation orientation, double dpi) {
+    const QSizeF mm = QPageSize(size).size(QPageSize::Millimeter);
+    const QSizeF portrait(std::min(mm.width(), mm.height()), std::max(mm.width(), mm.height()));
+    const QSizeF turned = orientation == QPageLayout::Landscape ? portrait.transposed() : portrait;
+    PageFormat f;
+    f.dpi = dpi;
+    f.paper = QSizeF(turned.width() / 25.4 * dpi, turned.height() / 25.4 * dpi);
+    f.printable = QRectF(QPointF(0, 0), f.paper);
+    return f;
+}
+
 namespace {
 
 // A font for the device: its size in device pixels, so that it measures and draws the same on the

@@ -19,6 +19,8 @@ struct PageFormat {
     QSizeF paper{794, 1123};           // A4 at 96 dpi
     QRectF printable{0, 0, 794, 1123}; // within the paper
     static PageFormat a4(double dpi);
+    // A whole sheet of the size, turned as asked, at the resolution; all of it printable.
+    static PageFormat sheet(QPageSize::PageSizeId size, QPageLayout::Orientation orientation, double dpi);
 };
 
 // A grid laid out into pages. The layout runs in steps so the interface can stay live: first the

@@ -122,6 +122,11 @@ int TPreviewForm::currentPage() const {
 PageFormat TPreviewForm::layoutFormat() const {
     if (printerInstalled && printerInstalled()) {
         QPrinter& printer = this->printer();
+        if (source_) {
+            // The paper and orientation of the print settings are the printer's.
+            printer.setPageSize(QPageSize(source_->settings().paperSize));
+            printer.setPageOrientation(source_->settings().orientation);
+        }
         PageFormat f;
         f.dpi = printer.resolution();
         const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
@@ -130,14 +135,11 @@ PageFormat TPreviewForm::layoutFormat() const {
         if (!f.paper.isEmpty())
             return f;
     }
-    // No printer: the screen's resolution on a sheet of the locale's usual size.
+    // No printer: the screen's resolution on the sheet of the print settings.
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
-    PageFormat f;
-    f.dpi = dpi;
-    const QSizeF mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
-    f.paper = QSizeF(mm.width() / 25.4 * dpi, mm.height() / 25.4 * dpi);
-    f.printable = QRectF(QPointF(0, 0), f.paper);
-    return f;
+    if (source_)
+        return PageFormat::sheet(source_->settings().paperSize, source_->settings().orientation, dpi);
+    return PageFormat::sheet(QPageSize::A4, QPageLayout::Portrait, dpi);
 }
 
 void TPreviewForm::showFor(PrintDBGridEh& source) {

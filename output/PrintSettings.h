@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,9 @@ struct PrintSettings {
     PageBand header;
     PageBand footer;
     QString printFontName; // empty: the grid's own fonts
+    // The sheet the pages are laid out on: the PDF's, and the printer's when one is installed.
+    QPageSize::PageSizeId paperSize = QPageSize::A4;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
 
     // The main window's settings: optimal widths, its title, a footer with a line whose right text
     // collects the print stamps.

@@ -1,6 +1,7 @@
 #include "PrintSetupDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFontDialog>
 #include <QFormLayout>
@@ -51,6 +52,22 @@ TPrintSetupDialog::TPrintSetupDialog(const PrintSettings& settings, QPrinter* pr
     margins->addRow(label("lbBottom", "&Bottom", edBottom), edBottom);
     margins->addRow(label("lbLeft", "&Left", edLeft), edLeft);
     margins->addRow(label("lbRight", "&Right", edRight), edRight);
+
+    gbPaper = new QGroupBox(QStringLiteral(" P&aper "), this);
+    gbPaper->setObjectName(QStringLiteral("gbPaper"));
+    cbPaperSize = new QComboBox(gbPaper);
+    cbPaperSize->setObjectName(QStringLiteral("cbPaperSize"));
+    for (const QPageSize::PageSizeId id : paperSizes())
+        cbPaperSize->addItem(QPageSize::name(id), int(id));
+    rbPortrait = new QRadioButton(QStringLiteral("P&ortrait"), gbPaper);
+    rbPortrait->setObjectName(QStringLiteral("rbPortrait"));
+    rbLandscape = new QRadioButton(QStringLiteral("La&ndscape"), gbPaper);
+    rbLandscape->setObjectName(QStringLiteral("rbLandscape"));
+    auto* paper = new QVBoxLayout(gbPaper);
+    paper->addWidget(cbPaperSize);
+    paper->addWidget(rbPortrait);
+    paper->addWidget(rbLandscape);
+    showPaper(settings.paperSize, settings.orientation);
 
     auto check = [this](QCheckBox*& box, const char* name, const char* caption, bool on) {
         box = new QCheckBox(QString::fromLatin1(caption), this);
@@ -103,8 +120,11 @@ TPrintSetupDialog::TPrintSetupDialog(const PrintSettings& settings, QPrinter* pr
     options->addWidget(cbStretch);
     options->addWidget(cbColored);
     options->addStretch(1);
+    auto* sheet = new QVBoxLayout;
+    sheet->addWidget(gbMargins);
+    sheet->addWidget(gbPaper);
     auto* top = new QHBoxLayout;
-    top->addWidget(gbMargins);
+    top->addLayout(sheet);
     top->addLayout(options, 1);
     auto* font = new QHBoxLayout;
     font->addWidget(label("lbFontName", "Print &font", edFontName));
@@ -133,7 +153,28 @@ PrintSettings TPrintSetupDialog::settings() const {
     s.stretch = cbStretch->isChecked();
     s.colored = cbColored->isChecked();
     s.printFontName = edFontName->text().trimmed();
+    s.paperSize = QPageSize::PageSizeId(cbPaperSize->currentData().toInt());
+    s.orientation = rbLandscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
     return s;
+}
+
+const QList<QPageSize::PageSizeId>& TPrintSetupDialog::paperSizes() {
+    static const QList<QPageSize::PageSizeId> sizes{QPageSize::A4,       QPageSize::A3,     QPageSize::A5,
+                                                    QPageSize::B5,       QPageSize::Letter, QPageSize::Legal,
+                                                    QPageSize::Executive};
+    return sizes;
+}
+
+void TPrintSetupDialog::showPaper(QPageSize::PageSizeId size, QPageLayout::Orientation orientation) {
+    int index = cbPaperSize->findData(int(size));
+    if (index < 0 && size != QPageSize::Custom) {
+        // A size the printer offers beyond the usual ones is shown as it is.
+        cbPaperSize->addItem(QPageSize::name(size), int(size));
+        index = cbPaperSize->count() - 1;
+    }
+    if (index >= 0)
+        cbPaperSize->setCurrentIndex(index);
+    (orientation == QPageLayout::Landscape ? rbLandscape : rbPortrait)->setChecked(true);
 }
 
 void TPrintSetupDialog::FontClick() {
@@ -149,6 +190,9 @@ void TPrintSetupDialog::FontClick() {
 void TPrintSetupDialog::PrinterSetupClick() {
     if (!printer_)
         return;
+    printer_->setPageSize(QPageSize(QPageSize::PageSizeId(cbPaperSize->currentData().toInt())));
+    printer_->setPageOrientation(rbLandscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPageSetupDialog dialog(printer_, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        showPaper(printer_->pageLayout().pageSize().id(), printer_->pageLayout().orientation());
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
@@ -28,6 +29,11 @@ public:
     QDoubleSpinBox* edBottom = nullptr;
     QDoubleSpinBox* edLeft = nullptr;
     QDoubleSpinBox* edRight = nullptr;
+    // The sheet: chosen here with or without a printer; "&Printer setup" sets up the printer itself.
+    QGroupBox* gbPaper = nullptr;
+    QComboBox* cbPaperSize = nullptr;
+    QRadioButton* rbPortrait = nullptr;
+    QRadioButton* rbLandscape = nullptr;
     QCheckBox* cbFitWidth = nullptr;
     QRadioButton* rbScaleGrid = nullptr;
     QRadioButton* rbChangeWidths = nullptr;
@@ -40,7 +46,11 @@ public:
     QPushButton* bOk = nullptr;
     QPushButton* bCancel = nullptr;
 
+    // The paper sizes offered, in the order of the list.
+    static const QList<QPageSize::PageSizeId>& paperSizes();
+
 private:
+    void showPaper(QPageSize::PageSizeId size, QPageLayout::Orientation orientation);
     void FontClick();
     void PrinterSetupClick();
 

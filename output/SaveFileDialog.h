@@ -15,6 +15,9 @@ struct Request {
     QString startFolder;
 };
 
+// The extension of a name filter's first pattern: "xlsx" of "Excel 2007+ (*.xlsx)".
+QString suffixOfFilter(const QString& filter);
+
 using Asker = std::function<QString(const Request&)>;
 void setAsker(Asker asker);
 

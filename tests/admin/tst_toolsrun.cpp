@@ -1,124 +1,27 @@
 // Backup and restore through the service manager with the data module closing and reopening the
 // connection: round trips, a restore over the live database, damaged backups, files in use.
-#include "FirebirdServer.h"
-#include "TestDatabase.h"
-#include "ToolsRun.h"
+#include "ToolsRunFixture.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <unistd.h>
 
-using testdb::Folder;
-using testdb::RecordedUi;
-
-namespace {
-
-// Surnames in MAIN, read through an attachment of its own.
-QStringList surnames(const QString& databaseFile) {
-    fb::Attachment db;
-    db.attach(databaseFile, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
-    fb::Transaction tr;
-    tr.start(db);
-    QStringList names;
-    {
-        fb::Statement st(db, tr, QStringLiteral("select FAM from MAIN order by NUM_MAIN"));
-        st.execute();
-        while (st.fetch())
-            names << st.value(0).toString();
-    }
-    tr.commit();
-    db.detach();
-    return names;
-}
-
-void addContact(TDM& dm, const QString& surname) {
-    dm.TabMain->append();
-    dm.TabMain->setValue(QStringLiteral("FAM"), surname);
-    dm.TabMain->post();
-}
-
-QStringList datasetSurnames(Dataset& d) {
-    QStringList names;
-    const int fam = d.fieldByName(QStringLiteral("FAM")).index();
-    for (int r = 0; r < d.rowCount(); ++r)
-        names << d.value(r, fam).toString();
-    return names;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The Firebird server on the loopback address, started as its own user when none runs (another
-// program's server is used as it is) and stopped again when this object goes; tests of the server
-// path skip when this machine has none.
-class LoopbackServer {
-public:
-    static bool available() { return testdb::canStartServer(); }
-    // Starts the server unless one runs (or is still shutting down).
-    void ensureRunning() {
-        if (process_.state() != QProcess::NotRunning || testdb::serverRunning())
-            return;
-        testdb::startServer(process_);
-    }
-    ~LoopbackServer() { testdb::stopServer(process_); }
-
-private:
-    QProcess process_;
-};
-
-// A test folder whose database the connection opens through the server: the folder belongs to the
-// server's user, and the settings name the "localhost:" prefix.
-void serveFolder(const Folder& folder) {
-    QVERIFY(QProcess::execute(QStringLiteral("chown"),
-                              {QStringLiteral("-R"), QStringLiteral("firebird:firebird"), folder.path()}) == 0);
-    IniFile ini(folder.iniPath());
-    ini.writeString(QStringLiteral("DataBase"), QStringLiteral("Server"), QStringLiteral("localhost:"));
-    ini.writeString(QStringLiteral("DataBase"), QStringLiteral("db"), folder.databasePath());
-    ini.save();
-}
-
-// Opens the connection through the server, waiting for a server that has just been started.
-std::unique_ptr<TDM> openServedDM(LoopbackServer& server, const Folder& folder, RecordedUi& ui) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        server.ensureRunning();
-        auto dm = folder.openDM(ui);
-        if (dm->IBPhones->connected())
-            return dm;
-        dm.reset();
-        ui.messages.clear();
-        ui.errors.clear();
-        QTest::qWait(200);
-    }
-    return folder.openDM(ui);
-}
-
-QStringList leftoverFiles(const Folder& folder) {
-    return QDir(folder.path() + QStringLiteral("db")).entryList(QDir::Files | QDir::Hidden);
-}
-
-} // namespace
-
 class TstToolsRun : public QObject {
     Q_OBJECT
-    std::unique_ptr<LoopbackServer> server_;
+    ServedFolders served_;
+    QTemporaryDir config_; // the user's configuration folder: the notes of server restores
 
-    // A test folder's database opened through the server, which is started at the first use.
-    std::unique_ptr<TDM> openServed(const Folder& folder, RecordedUi& ui) {
-        if (!server_)
-            server_ = std::make_unique<LoopbackServer>();
-        serveFolder(folder);
-        return openServedDM(*server_, folder, ui);
-    }
+    std::unique_ptr<TDM> openServed(const Folder& folder, RecordedUi& ui) { return served_.open(folder, ui); }
 
 private Q_SLOTS:
-    void cleanupTestCase() { server_.reset(); }
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", config_.path().toUtf8()); }
+    void cleanupTestCase() { served_.reset(); }
 
     void serviceManagerOfTheConnectionsKind_data() {
         QTest::addColumn<QString>("prefix");

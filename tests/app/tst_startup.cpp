@@ -87,6 +87,28 @@ private Q_SLOTS:
         QCOMPARE(recorded.boxes.size(), 2);
     }
 
+    // A copy that a restore cut short (kill -9) left beside the database goes at the next start;
+    // other files beside it stay.
+    void leftoversBesideTheDatabaseGoAtStart() {
+        testdb::Folder folder;
+        const QString leftover = folder.path() + QStringLiteral("db/.phones.gdb.0123abcd.new");
+        const QString other = folder.path() + QStringLiteral("db/notes.new");
+        for (const QString& path : {leftover, other}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("cut short");
+        }
+        Recorded recorded;
+        {
+            KorvaneApp app;
+            QVERIFY(app.dm().IBPhones->connected());
+            app.main().close();
+        }
+        QVERIFY(!QFile::exists(leftover));
+        QVERIFY(QFile::exists(other));
+        QVERIFY(recorded.boxes.isEmpty());
+    }
+
     // The main window at its designed size, for a person to look at: all four tree buttons show.
     void screenshotOfTheMainWindow() {
         testdb::Folder folder;

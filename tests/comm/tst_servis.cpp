@@ -1,3 +1,4 @@
+#include "MessageBoxes.h"
 #include "RecordingComm.h"
 #include "servis.h"
 
@@ -58,6 +59,10 @@ private Q_SLOTS:
     void dialNumberSendsFourTexts();
     void openMailToAndShellOpenPassTextUnchanged();
     void messengerFromSettingsElseDefault();
+    void mailAddressOnly_data();
+    void mailAddressOnly();
+    void webAddress_data();
+    void webAddress();
 };
 
 void ServisTest::communicateByTag_data() {
@@ -77,13 +82,16 @@ void ServisTest::communicateByTag_data() {
     QTest::newRow("mail") << u"line"_s << QVariant(200) << u"ivanov@example.ru"_s << none
                           << QStringList{u"mailto:ivanov@example.ru"_s};
     QTest::newRow("empty mail") << u"line"_s << QVariant(200) << QString() << none << QStringList{u"mailto:"_s};
-    QTest::newRow("mail not encoded") << u"line"_s << QVariant(200) << u"a b?subject=x&y"_s << none
-                                      << QStringList{u"mailto:a b?subject=x&y"_s};
-    QTest::newRow("web as typed") << u"line"_s << QVariant(300) << u"www.Example.ru/Путь?a=1 b"_s << none
-                                  << QStringList{u"www.Example.ru/Путь?a=1 b"_s};
+    QTest::newRow("mail query dropped") << u"line"_s << QVariant(200) << u"a b?subject=x&y"_s << none
+                                        << QStringList{u"mailto:a b"_s};
+    QTest::newRow("mail attachment dropped")
+        << u"line"_s << QVariant(200) << u"a@b.c?attach=/etc/passwd"_s << none << QStringList{u"mailto:a@b.c"_s};
+    QTest::newRow("web as typed behind http") << u"line"_s << QVariant(300) << u"www.Example.ru/Путь?a=1 b"_s << none
+                                              << QStringList{u"http://www.Example.ru/Путь?a=1 b"_s};
+    QTest::newRow("web script refused") << u"line"_s << QVariant(300) << u"javascript:alert(1)"_s << none << none;
     QTest::newRow("web in a memo") << u"memo"_s << QVariant(300) << u"http://a.ru\nhttp://b.ru"_s << none
                                    << QStringList{u"http://a.ru\nhttp://b.ru"_s};
-    QTest::newRow("empty web") << u"line"_s << QVariant(300) << QString() << none << QStringList{QString()};
+    QTest::newRow("empty web opens nothing") << u"line"_s << QVariant(300) << QString() << none << none;
     QTest::newRow("messenger with number")
         << u"line"_s << QVariant(400) << u"123456789"_s << none << QStringList{defaultMessenger};
     QTest::newRow("messenger empty") << u"line"_s << QVariant(400) << QString() << none
@@ -111,6 +119,7 @@ void ServisTest::communicateByTag() {
 
     RecordingShell shell;
     RecordingTelephony telephony;
+    msgbox::setResponder([](const msgbox::Shown&) { return QMessageBox::Ok; });
     const auto box = makeBox(kind, tag, text);
     CommunicateByTag(box.get());
     QCOMPARE(telephony.numbers(), dialed);
@@ -155,6 +164,71 @@ void ServisTest::openMailToAndShellOpenPassTextUnchanged() {
     ShellOpen(u"example.ru"_s);
     QCOMPARE(shell.executed, (QStringList{u"mailto:Иванов <ivanov@example.ru>"_s, u"/opt/korvane/Help/phones.html"_s,
                                           u"example.ru"_s}));
+}
+
+// A mail value names the recipient and nothing else: headers and attachments a value (an imported
+// card, say) asks for in a query never reach the mail program.
+void ServisTest::mailAddressOnly_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("plain") << u"ivanov@example.ru"_s << u"mailto:ivanov@example.ru"_s;
+    QTest::newRow("attachment") << u"a@b.c?attach=/etc/passwd"_s << u"mailto:a@b.c"_s;
+    QTest::newRow("headers") << u"a@b.c?subject=x&body=y&cc=z@z.z"_s << u"mailto:a@b.c"_s;
+    QTest::newRow("mailto already in front") << u"MAILTO:a@b.c?attach=~/.ssh/id_rsa"_s << u"mailto:a@b.c"_s;
+    QTest::newRow("line break") << u"a@b.c\nattach=/etc/passwd"_s << u"mailto:a@b.c attach=/etc/passwd"_s;
+    QTest::newRow("name and address") << u"Иванов <ivanov@example.ru>"_s << u"mailto:Иванов <ivanov@example.ru>"_s;
+    QTest::newRow("empty") << QString() << u"mailto:"_s;
+}
+
+void ServisTest::mailAddressOnly() {
+    QFETCH(QString, value);
+    QFETCH(QString, opened);
+    RecordingShell shell;
+    OpenMailTo(value);
+    QCOMPARE(shell.executed, QStringList{opened});
+}
+
+// The web box opens http, https and ftp; a bare host is a web address; any other scheme is refused
+// with a warning that names it, and nothing is opened.
+void ServisTest::webAddress_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("opened");  // empty: nothing
+    QTest::addColumn<QString>("refused"); // the scheme the warning names; empty: no warning
+    QTest::newRow("http") << u"http://example.ru/a"_s << u"http://example.ru/a"_s << QString();
+    QTest::newRow("https any case") << u"HTTPS://example.ru"_s << u"HTTPS://example.ru"_s << QString();
+    QTest::newRow("ftp") << u"ftp://files.example.ru/x"_s << u"ftp://files.example.ru/x"_s << QString();
+    QTest::newRow("bare host") << u"example.ru"_s << u"http://example.ru"_s << QString();
+    QTest::newRow("www host with path") << u" www.example.ru/Путь "_s << u"http://www.example.ru/Путь"_s << QString();
+    QTest::newRow("ftp host") << u"ftp.example.ru"_s << u"ftp://ftp.example.ru"_s << QString();
+    QTest::newRow("host and port") << u"localhost:8080/app"_s << u"http://localhost:8080/app"_s << QString();
+    QTest::newRow("javascript") << u"javascript:alert(1)"_s << QString() << u"javascript"_s;
+    QTest::newRow("ssh") << u"ssh://root@example.ru"_s << QString() << u"ssh"_s;
+    QTest::newRow("file") << u"file:///etc/passwd"_s << QString() << u"file"_s;
+    QTest::newRow("mailto") << u"mailto:a@b.c"_s << QString() << u"mailto"_s;
+    QTest::newRow("data") << u"data:text/html,<script>"_s << QString() << u"data"_s;
+    QTest::newRow("empty") << QString() << QString() << QString();
+}
+
+void ServisTest::webAddress() {
+    QFETCH(QString, value);
+    QFETCH(QString, opened);
+    QFETCH(QString, refused);
+    RecordingShell shell;
+    QList<msgbox::Shown> shown;
+    msgbox::setResponder([&shown](const msgbox::Shown& s) {
+        shown << s;
+        return QMessageBox::Ok;
+    });
+    const auto box = makeBox(u"line"_s, QVariant(commtag::Web), value);
+    CommunicateByTag(box.get());
+    msgbox::clearResponder();
+    QCOMPARE(shell.executed, opened.isEmpty() ? QStringList{} : QStringList{opened});
+    QCOMPARE(shown.size(), refused.isEmpty() ? 0 : 1);
+    if (!refused.isEmpty()) {
+        QCOMPARE(shown.front().kind, msgbox::Kind::Warning);
+        QVERIFY2(shown.front().text.contains(refused + u':'), qPrintable(shown.front().text));
+        QVERIFY(shown.front().text.contains(value));
+    }
 }
 
 void ServisTest::messengerFromSettingsElseDefault() {

@@ -108,4 +108,31 @@ inline QStringList readXls(const QString& path, QString* error = nullptr) {
     return lines;
 }
 
+// The rows of the first worksheet of an XLSX file as python3-openpyxl reads them: cells joined by
+// tabs, numbers as Python writes them, an empty cell as nothing, line breaks as "\\r" and "\\n".
+inline QStringList readXlsx(const QString& path, QString* error = nullptr) {
+    const QString script = QStringLiteral("import sys, openpyxl\n"
+                                          "b = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+                                          "s = b.worksheets[0]\n"
+                                          "for row in s.iter_rows(values_only=True):\n"
+                                          "    cells = []\n"
+                                          "    for v in row:\n"
+                                          "        if v is None: v = ''\n"
+                                          "        elif not isinstance(v, str): v = repr(v)\n"
+                                          "        cells.append(v.replace('\\t', '\\\\t').replace('\\r', "
+                                          "'\\\\r').replace('\\n', '\\\\n'))\n"
+                                          "    sys.stdout.buffer.write(('\\t'.join(cells) + '\\n').encode('utf-8'))\n");
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    p.waitForFinished(300000);
+    if (error)
+        *error = QString::fromUtf8(p.readAllStandardError());
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 } // namespace outputtest

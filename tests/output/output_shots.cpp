@@ -84,6 +84,12 @@ int main(int argc, char** argv) {
     preview.cbScale->setCurrentText(u"Whole Page"_s);
     shot(preview, u"preview-fit-colored"_s);
 
+    // Without a printer: the same list on an A4 sheet turned to landscape.
+    output.PrintDBGridEh1->settings().orientation = QPageLayout::Landscape;
+    output.acPrintExecute();
+    preview.cbScale->setCurrentText(u"Whole Page"_s);
+    shot(preview, u"preview-landscape"_s);
+
     TPrintSetupDialog dialog(output.PrintDBGridEh1->settings());
     dialog.show();
     shot(dialog, u"print-setup"_s);

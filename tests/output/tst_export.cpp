@@ -182,6 +182,74 @@ private Q_SLOTS:
         QVERIFY(lines[1].contains(u"Работа"_s)); // the looked-up group name
     }
 
+    // The Excel 2007+ file as an independent reader sees it: every cell, Cyrillic and line breaks
+    // intact, integers as numbers, the titles first.
+    void xlsxReadsBackInOpenpyxl() {
+        open(sample());
+        const QStringList fields{u"NUM_MAIN"_s,   u"JOB_ORG"_s, u"FAM"_s,   u"FIRST_NAME"_s,
+                                 u"GROUP_NAME"_s, u"BITHDAY"_s, u"NOTES"_s, u"GR_NUM"_s};
+        const OutputGrid grid = gridOf(main(), fields);
+        const QString path = file(u"all.xlsx"_s);
+        gridexport::writeXlsx(grid, path);
+        QString error;
+        const QStringList lines = readXlsx(path, &error);
+        QVERIFY2(!lines.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), main().rowCount() + 1);
+        QStringList titles;
+        for (const OutputColumn& c : grid.columns)
+            titles << c.title;
+        QCOMPARE(lines[0], titles.join(u'\t'));
+        for (int r = 0; r < main().rowCount(); ++r) {
+            QStringList expected;
+            for (const QString& f : fields) {
+                const Field& field = main().fieldByName(f);
+                if (field.type() == FieldType::Integer || field.type() == FieldType::SmallInt) {
+                    expected << QString::number(main().value(r, field.index()).toLongLong());
+                } else {
+                    // A cell's line break is a line feed, as Excel makes it.
+                    QString t = main().displayText(r, field.index());
+                    expected << t.replace(u"\r\n"_s, u"\\n"_s);
+                }
+            }
+            QCOMPARE(lines[r + 1], expected.join(u'\t'));
+        }
+        QVERIFY(lines[1].contains(u"ООО «Ромашка»"_s));
+        QVERIFY(lines[3].contains(u"Ёлкина"_s));
+        QVERIFY(lines[3].contains(u"Строка 1\\nСтрока 2"_s));
+    }
+
+    // Past the 65,535 rows of XLS an Excel 2007+ file takes the whole list, and its last row is in
+    // its place.
+    void xlsxHoldsListsLongerThanXls() {
+        folder_ = std::make_unique<testdb::Folder>();
+        insertMany(folder_->databasePath(), 70000);
+        dm_ = folder_->openDM(ui_);
+        const OutputGrid grid = gridOf(main(), {u"NUM_MAIN"_s, u"FAM"_s});
+        QVERIFY(!gridexport::fitsXls(grid));
+        QVERIFY(gridexport::fitsXlsx(grid));
+        QCOMPARE(gridexport::maxXlsxDataRows(grid), 1048575);
+        const QString path = file(u"long.xlsx"_s);
+        gridexport::writeXlsx(grid, path);
+        QString error;
+        const QStringList lines = readXlsx(path, &error);
+        QVERIFY2(!lines.isEmpty(), qPrintable(error));
+        QCOMPARE(lines.size(), 70001);
+        QVERIFY2(lines[0].endsWith(u"\tФамилия"_s), qPrintable(lines[0]));
+        QCOMPARE(lines[70000], u"70000\tФамилия 70000"_s);
+        QCOMPARE(lines[16385], u"16385\tФамилия 16385"_s);
+    }
+
+    void xlsxThatCannotBeCreated() {
+        open({});
+        const QString path = file(u"missing/folder/x.xlsx"_s);
+        try {
+            gridexport::writeXlsx(gridOf(main(), {u"FAM"_s}), path);
+            QFAIL("no failure");
+        } catch (const OutputError& e) {
+            QCOMPARE(e.message(), u"Cannot create file "_s + path);
+        }
+    }
+
     void exportFollowsTheListFilter() {
         open(sample());
         main().setFilterState(u"GR_NUM = 2"_s, true);
@@ -208,6 +276,7 @@ private Q_SLOTS:
         } catch (const OutputError& e) {
             QVERIFY(e.message().contains(u"65535"_s));
             QVERIFY(e.message().contains(u"HTML"_s));
+            QVERIFY(e.message().contains(u"XLSX"_s)); // the file type that holds the list
         }
         QVERIFY(!QFile::exists(path));
         // One row less fits, the last row at the last place the counter can name.

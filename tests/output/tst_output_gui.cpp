@@ -3,6 +3,7 @@
 
 #include "ContactPages.h"
 #include "DBGridEh.h"
+#include "GridExportCommand.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
 #include "MainWindowOutput.h"
@@ -19,8 +20,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -64,11 +69,21 @@ private:
     MainWindowOutput* output_ = nullptr;
     QList<msgbox::Shown> boxes_;
     QString nextFile_;
+    QMessageBox::StandardButton answer_ = QMessageBox::Ok; // the answer to a question box
     QTemporaryDir out_;
 
     void open(const std::vector<Contact>& list) {
         folder_ = std::make_unique<testdb::Folder>();
         insertContacts(folder_->databasePath(), list);
+        openWindows();
+    }
+    // A list of many contacts, each with a surname alone.
+    void openMany(int count) {
+        folder_ = std::make_unique<testdb::Folder>();
+        insertMany(folder_->databasePath(), count);
+        openWindows();
+    }
+    void openWindows() {
         dm_ = folder_->openDM(ui_);
         window_ = std::make_unique<QWidget>();
         window_->setObjectName(u"FormMain"_s);
@@ -95,7 +110,7 @@ private Q_SLOTS:
         QVERIFY2(QFile::exists(u"/usr/bin/pdftotext"_s), "pdftotext (poppler-utils) is needed");
         msgbox::setResponder([this](const msgbox::Shown& s) {
             boxes_ << s;
-            return QMessageBox::Ok;
+            return s.kind == msgbox::Kind::Question || s.kind == msgbox::Kind::YesNoCancel ? answer_ : QMessageBox::Ok;
         });
         savefile::setAsker([this](const savefile::Request&) { return nextFile_; });
     }
@@ -105,6 +120,7 @@ private Q_SLOTS:
         dm_.reset();
         folder_.reset();
         boxes_.clear();
+        answer_ = QMessageBox::Ok;
     }
 
     void exportTakesTheFirstTabWhicheverIsCurrent() {
@@ -143,6 +159,147 @@ private Q_SLOTS:
         nextFile_.clear(); // the user cancels
         output_->acToHTMLExecute();
         QVERIFY(boxes_.isEmpty());
+    }
+
+    // Both Excel commands offer Excel 2007+ as a second file type of their save dialog, and the
+    // name's extension chooses what is written.
+    void excelCommandsWriteXlsxByTheName() {
+        open(contacts(30));
+        QStringList filters;
+        savefile::setAsker([this, &filters](const savefile::Request& r) {
+            filters << r.filter;
+            return nextFile_;
+        });
+        nextFile_ = file(u"main.xlsx"_s);
+        output_->acToExcelExecute();
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].text, u"M003"_s);
+        QString error;
+        const QStringList lines = readXlsx(nextFile_, &error);
+        QVERIFY2(lines.size() == 31, qPrintable(error));
+        QVERIFY(lines[0].startsWith(u"Организация\tФамилия\tИмя\tОтчество\tГруппа"_s));
+        QVERIFY(lines[1].startsWith(u"Организация 1\tФамилия1\tИмя"_s));
+
+        Dataset& tasks = *dm_->TabScheduler;
+        tasks.append();
+        tasks.setValue(u"Contact"_s, u"Позвонить «Ромашке»"_s);
+        tasks.setValue(u"ContactDate"_s, QDate(2026, 12, 10));
+        tasks.setValue(u"ContactHour"_s, 9);
+        tasks.setValue(u"ContactMin"_s, 30);
+        tasks.post();
+        DatasetGridView grid(window_.get());
+        grid.setObjectName(u"DBGridEh1"_s);
+        grid.bindDataset(&tasks, {u"Contact"_s, u"ContactDate"_s, u"ContactHour"_s, u"ContactMin"_s});
+        SchedulerOutput scheduler(grid, *preview_, window_.get());
+        nextFile_ = file(u"tasks.XLSX"_s);
+        scheduler.acToExcelExecute();
+        savefile::setAsker([this](const savefile::Request&) { return nextFile_; });
+        const QStringList taskLines = readXlsx(nextFile_, &error);
+        QVERIFY2(taskLines.size() == 2, qPrintable(error));
+        QCOMPARE(taskLines[0], u"Задача\tДата\tЧас\tМинуты"_s);
+        QVERIFY(taskLines[1].startsWith(u"Позвонить «Ромашке»\t"_s));
+        QVERIFY(taskLines[1].endsWith(u"\t9\t30"_s));
+
+        QCOMPARE(filters.size(), 2);
+        for (const QString& filter : filters) {
+            const QStringList types = filter.split(u";;"_s);
+            QCOMPARE(types.size(), 2);
+            QCOMPARE(savefile::suffixOfFilter(types[0]), u"xls"_s);
+            QCOMPARE(types[1], u"Excel 2007+ (*.xlsx)"_s);
+            QCOMPARE(savefile::suffixOfFilter(types[1]), u"xlsx"_s);
+        }
+    }
+
+    // In the save dialog the file type chosen gives its extension to a name typed without one.
+    void saveDialogGivesTheChosenTypesExtension_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("XLS") << 0 << u"list.xls"_s;
+        QTest::newRow("XLSX") << 1 << u"list.xlsx"_s;
+    }
+    void saveDialogGivesTheChosenTypesExtension() {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        savefile::setAsker({});
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+            auto* edit = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            QVERIFY(types && edit);
+            QCOMPARE(types->count(), 2);
+            QCOMPARE(types->itemText(1), u"Excel 2007+ (*.xlsx)"_s);
+            types->setCurrentIndex(type);
+            emit types->activated(type); // as the user's choice does
+            emit types->textActivated(types->itemText(type));
+            edit->setText(u"list"_s);
+            seen = true;
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const gridexportcommand::Dialog excel = gridexportcommand::mainExcelDialog();
+        const QString path = savefile::ask(nullptr, {excel.objectName, excel.filter, excel.defaultSuffix, out_.path()});
+        savefile::setAsker([this](const savefile::Request&) { return nextFile_; });
+        QVERIFY(seen);
+        QCOMPARE(QFileInfo(path).fileName(), name);
+    }
+
+    // An XLS file of more than 16,384 rows is refused by python xlrd (and so pandas): the command
+    // offers XLSX beside the chosen name, and the user may still keep XLS or cancel.
+    void longListOffersXlsx_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("xls");
+        QTest::addColumn<bool>("xlsx");
+        QTest::newRow("yes: xlsx") << int(QMessageBox::Yes) << false << true;
+        QTest::newRow("no: xls") << int(QMessageBox::No) << true << false;
+        QTest::newRow("cancel: nothing") << int(QMessageBox::Cancel) << false << false;
+    }
+    void longListOffersXlsx() {
+        QFETCH(int, answer);
+        QFETCH(bool, xls);
+        QFETCH(bool, xlsx);
+        openMany(16384); // with the title row, one row more than xlrd reads
+        answer_ = QMessageBox::StandardButton(answer);
+        nextFile_ = file(u"long.xls"_s);
+        output_->acToExcelExecute();
+        QVERIFY(!boxes_.isEmpty());
+        QCOMPARE(boxes_[0].kind, msgbox::Kind::YesNoCancel);
+        QVERIFY2(boxes_[0].text.contains(u"16384"_s), qPrintable(boxes_[0].text));
+        QVERIFY(boxes_[0].text.contains(file(u"long.xlsx"_s)));
+        QCOMPARE(QFile::exists(file(u"long.xls"_s)), xls);
+        QCOMPARE(QFile::exists(file(u"long.xlsx"_s)), xlsx);
+        QCOMPARE(boxes_.size(), xls || xlsx ? 2 : 1); // the file saved, or nothing more
+        if (xlsx) {
+            const QStringList lines = readXlsx(file(u"long.xlsx"_s));
+            QCOMPARE(lines.size(), 16385);
+            QVERIFY(lines.last().contains(u"Фамилия 16384"_s));
+        }
+        QFile::remove(file(u"long.xls"_s));
+        QFile::remove(file(u"long.xlsx"_s));
+    }
+
+    // A list longer than XLS holds is refused as XLS; the refusal offers XLSX, in the language of
+    // the program.
+    void listBeyondXlsOffersXlsx() {
+        openMany(65536);
+        answer_ = QMessageBox::No;
+        nextFile_ = file(u"huge.xls"_s);
+        output_->acToExcelExecute();
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].kind, msgbox::Kind::Question);
+        QVERIFY(boxes_[0].text.contains(u"65535"_s));
+        QVERIFY(boxes_[0].text.contains(file(u"huge.xlsx"_s)));
+        QVERIFY(!QFile::exists(file(u"huge.xls"_s)));
+        QVERIFY(!QFile::exists(file(u"huge.xlsx"_s)));
+        boxes_.clear();
+        answer_ = QMessageBox::Yes;
+        output_->acToExcelExecute();
+        QCOMPARE(boxes_.size(), 2);
+        QCOMPARE(boxes_[1].text, u"M003"_s);
+        QVERIFY(!QFile::exists(file(u"huge.xls"_s)));
+        const QStringList lines = readXlsx(file(u"huge.xlsx"_s));
+        QCOMPARE(lines.size(), 65537);
+        QVERIFY(lines.last().contains(u"Фамилия 65536"_s));
     }
 
     void hiddenAndMovedColumnsExportAsShown() {
@@ -340,6 +497,56 @@ private Q_SLOTS:
         QCOMPARE(out.fitType, FitType::ChangeColumnWidths);
         QVERIFY(out.stretch && out.colored && !out.optimalWidths);
         QCOMPARE(out.title, s.title);
+    }
+
+    // Without a printer the paper and its orientation are still chosen in the print settings: the
+    // preview lays the pages out on that sheet and the PDF has its size.
+    void paperAndOrientationWithoutAPrinter_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("landscape");
+        QTest::addColumn<QString>("pdfPageSize"); // as pdfinfo gives it, in points
+        QTest::newRow("A4 portrait") << int(QPageSize::A4) << false << u"595 x 842"_s;
+        QTest::newRow("A4 landscape") << int(QPageSize::A4) << true << u"842 x 595"_s;
+        QTest::newRow("A3 landscape") << int(QPageSize::A3) << true << u"1191 x 842"_s;
+        QTest::newRow("Letter portrait") << int(QPageSize::Letter) << false << u"612 x 792"_s;
+    }
+    void paperAndOrientationWithoutAPrinter() {
+        QFETCH(int, size);
+        QFETCH(bool, landscape);
+        QFETCH(QString, pdfPageSize);
+        open(contacts(40));
+        output_->acPrintExecute();
+        QTRY_VERIFY(!preview_->layingOut());
+        bool seen = false;
+        QTimer::singleShot(0, preview_.get(), [&] {
+            auto* dialog = qobject_cast<TPrintSetupDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            QVERIFY(!dialog->bPrinterSetup->isEnabled()); // no printer to set up
+            QVERIFY(dialog->gbPaper->isEnabled() && dialog->rbLandscape->isEnabled());
+            QVERIFY(dialog->rbPortrait->isChecked());
+            QCOMPARE(dialog->cbPaperSize->currentText(), QPageSize::name(QPageSize::A4));
+            dialog->cbPaperSize->setCurrentIndex(dialog->cbPaperSize->findData(size));
+            (landscape ? dialog->rbLandscape : dialog->rbPortrait)->setChecked(true);
+            dialog->bOk->click();
+        });
+        preview_->PrinterSetupClick();
+        QVERIFY(seen);
+        QTRY_VERIFY(!preview_->layingOut());
+        const PrintSettings& chosen = output_->PrintDBGridEh1->settings();
+        QCOMPARE(int(chosen.paperSize), size);
+        QCOMPARE(chosen.orientation, landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        const QSizeF paper = preview_->job()->format().paper;
+        QCOMPARE(paper.width() > paper.height(), landscape);
+        const QString pdf = file(u"sheet.pdf"_s);
+        QVERIFY(pdfoutput::writePdf(*preview_->job(), pdf));
+        QProcess info;
+        info.start(u"pdfinfo"_s, {pdf});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(u"Page size:"_s) && out.section(u"Page size:"_s, 1).trimmed().startsWith(pdfPageSize),
+                 qPrintable(out));
+        QVERIFY(pdfPages(pdf).value(0).contains(u"Фамилия1"_s));
     }
 
     void fitWidthPutsEveryColumnOnOnePage_data() {

@@ -99,7 +99,7 @@ void TestSchedulerApp::commands() {
     });
     scheduler->ToolButton6->click();
     savefile::setAsker({});
-    QCOMPARE(askedFilter, QStringLiteral("Excel files (*.xls)"));
+    QCOMPARE(askedFilter, QStringLiteral("Excel files (*.xls);;Excel 2007+ (*.xlsx)"));
     QFile written(xls);
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QIODevice>
 #include <QSet>
 #include <stdexcept>
@@ -85,7 +86,8 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
         buffer += "\xEF\xBB\xBF";
         csv::appendRecord(buffer, csv::exportTitles(titles, groupTitle));
     }
-    QSet<QString> named; // group paths that exported contacts carry, with every prefix
+    QSet<QString> named;                      // group paths that exported contacts carry, with every prefix
+    QHash<QString, std::vector<int>> members; // the keys of the exported contacts of each group path
     const int rows = d.rowCount();
     for (int r = 0; r < rows; ++r) {
         const ContactRow row = readRow(d, r, idx, groups, vcf);
@@ -94,6 +96,8 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
             for (qsizetype n = 1; n <= names.size(); ++n)
                 named.insert(joinGroupPath(names.mid(0, n)));
         }
+        if (vcf && !row.groupPath.isEmpty() && !row.values[NUM_MAIN].isNull())
+            members[row.groupPath].push_back(row.values[NUM_MAIN].toInt());
         if (vcf)
             appendCard(buffer, row, version);
         else
@@ -101,13 +105,18 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
         if (buffer.size() > (1 << 20))
             flush(out, buffer);
     }
-    // Groups no contact names still belong to the tree.
+    // Groups no contact names still belong to the tree. In vCard every group gets its card, naming its
+    // members, for servers and programs that read groups from group cards instead of CATEGORIES.
     for (const QString& path : groups.allPaths()) {
-        if (named.contains(path))
-            continue;
         if (vcf) {
-            appendGroupCard(buffer, path, version);
-        } else {
+            QStringList uids;
+            for (const int num : members.value(path))
+                uids << contactUid(num);
+            const int num = groups.find(path);
+            appendGroupCard(buffer, path, version, uids, num > 0 ? groupUid(num) : QString());
+            if (buffer.size() > (1 << 20))
+                flush(out, buffer);
+        } else if (!named.contains(path)) {
             ContactRow g;
             g.groupPath = path;
             csv::appendRecord(buffer, csv::exportFields(g));

@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "Database.h"
+#include "GroupMembers.h"
 
 #include <QSet>
 
@@ -191,6 +192,7 @@ std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList
             ic.source = ++n;
             out.push_back(std::move(ic));
         }
+        assignGroupMembers(out);
         if (recognised)
             *recognised = true;
         return out;

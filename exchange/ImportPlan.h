@@ -72,12 +72,23 @@ const std::vector<Column>& phoneColumns();
 
 enum class CardStatus { New, Duplicate, Refused, Group };
 enum class Action { Add, Skip, Merge };
+// What a merge does with a column that both the stored contact and the card fill.
+enum class MergeMode { FillEmpty, TakeIncoming };
+
+// A column where the card and the stored contact it merges into hold different values.
+struct MergeConflict {
+    int column = -1; // GR_NUM for the group path, FOTOLINK for the photograph
+    QString stored;
+    QString incoming; // for an inline photograph: its type and size in bytes, "jpg 1234"
+};
 
 struct PlannedCard {
     ImportedContact contact;
     CardStatus status = CardStatus::New;
     DuplicateMatch duplicate;
     Action action = Action::Add;
+    MergeMode mergeMode = MergeMode::FillEmpty;
+    std::vector<MergeConflict> conflicts; // filled by findMergeConflicts
 };
 
 // What an import will do, shown before anything is written.

@@ -292,6 +292,21 @@ void TFormImportPreview::fill(const QStringList& titles) {
         for (int col = 0; col < g->columnCount() - 1; ++col)
             g->setColumnWidth(col, std::min(g->columnWidth(col), 320));
     }
+    // The choice cells are wide enough for every choice and the arrow of their drop-down list.
+    const QFontMetrics metrics = GridDuplicates->fontMetrics();
+    int actionWidth = 0, modeWidth = 0;
+    for (Action a : {Action::Add, Action::Skip, Action::Merge})
+        actionWidth = std::max(actionWidth, metrics.horizontalAdvance(actionText(a)));
+    for (MergeMode m : {MergeMode::FillEmpty, MergeMode::TakeIncoming})
+        modeWidth = std::max(modeWidth, metrics.horizontalAdvance(modeText(m)));
+    GridDuplicates->setColumnWidth(kActionColumn,
+                                   std::max(GridDuplicates->columnWidth(kActionColumn), actionWidth + 36));
+    GridDuplicates->setColumnWidth(kModeColumn, std::max(GridDuplicates->columnWidth(kModeColumn), modeWidth + 36));
+    // What a merge drops can be long: the column takes its text's width (the grid scrolls sideways)
+    // rather than an elided rest of the window.
+    GridDuplicates->horizontalHeader()->setStretchLastSection(false);
+    GridDuplicates->resizeColumnToContents(kDroppedColumn);
+    GridDuplicates->setColumnWidth(kDroppedColumn, std::min(GridDuplicates->columnWidth(kDroppedColumn), 900));
     updateSummary();
 }
 

@@ -86,8 +86,8 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
         buffer += "\xEF\xBB\xBF";
         csv::appendRecord(buffer, csv::exportTitles(titles, groupTitle));
     }
-    QSet<QString> named;                      // group paths that exported contacts carry, with every prefix
-    QHash<QString, std::vector<int>> members; // the keys of the exported contacts of each group path
+    QSet<QString> named;                  // group paths that exported contacts carry, with every prefix
+    QHash<int, std::vector<int>> members; // the keys of the exported contacts of each group
     const int rows = d.rowCount();
     for (int r = 0; r < rows; ++r) {
         const ContactRow row = readRow(d, r, idx, groups, vcf);
@@ -96,8 +96,8 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
             for (qsizetype n = 1; n <= names.size(); ++n)
                 named.insert(joinGroupPath(names.mid(0, n)));
         }
-        if (vcf && !row.groupPath.isEmpty() && !row.values[NUM_MAIN].isNull())
-            members[row.groupPath].push_back(row.values[NUM_MAIN].toInt());
+        if (vcf && !row.values[GR_NUM].isNull() && !row.values[NUM_MAIN].isNull())
+            members[row.values[GR_NUM].toInt()].push_back(row.values[NUM_MAIN].toInt());
         if (vcf)
             appendCard(buffer, row, version);
         else
@@ -109,10 +109,10 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
     // members, for servers and programs that read groups from group cards instead of CATEGORIES.
     for (const QString& path : groups.allPaths()) {
         if (vcf) {
-            QStringList uids;
-            for (const int num : members.value(path))
-                uids << contactUid(num);
             const int num = groups.find(path);
+            QStringList uids;
+            for (const int member : members.value(num))
+                uids << contactUid(member);
             appendGroupCard(buffer, path, version, uids, num > 0 ? groupUid(num) : QString());
             if (buffer.size() > (1 << 20))
                 flush(out, buffer);

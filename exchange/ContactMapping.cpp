@@ -147,13 +147,16 @@ private:
     // Phones, e-mails, web pages and messengers that say where they belong take their columns before
     // the untyped ones fill what is left; PREF orders values of the same kind. Others keep file order.
     std::vector<const vcard::Property*> inPlacingOrder(const std::vector<vcard::Property>& props) const {
-        std::vector<const vcard::Property*> order;
-        order.reserve(props.size());
+        // Each rank is worked out once: a card of many phones is not re-typed at every comparison.
+        std::vector<std::pair<std::pair<int, int>, const vcard::Property*>> ranked;
+        ranked.reserve(props.size());
         for (const vcard::Property& p : props)
-            order.push_back(&p);
-        std::stable_sort(order.begin(), order.end(), [this](const vcard::Property* a, const vcard::Property* b) {
-            return placingRank(*a) < placingRank(*b);
-        });
+            ranked.emplace_back(placingRank(p), &p);
+        std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<const vcard::Property*> order;
+        order.reserve(ranked.size());
+        for (const auto& r : ranked)
+            order.push_back(r.second);
         return order;
     }
 

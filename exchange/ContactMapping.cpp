@@ -493,6 +493,10 @@ private:
             ic_.row.groupPath = path;
             return;
         }
+        // Members belong to group cards; a contact that names some has no place for them.
+        for (const QString& member : ic_.members)
+            ic_.notes << QStringLiteral("MEMBER: %1").arg(member);
+        ic_.members.clear();
         const bool noName = r_.isEmpty(FAM) && r_.isEmpty(FIRST_NAME) && r_.isEmpty(MID_NAME);
         if (noName && r_.isEmpty(JOB_ORG) && !fn_.isEmpty())
             r_.set(kindOrg_ ? JOB_ORG : FAM, fn_);

@@ -370,6 +370,11 @@ void TestVCard::groupCardNamesItsMembersInBothForms() {
         QCOMPARE(ic.members.size(), 2);
         QVERIFY(ic.notes.isEmpty());
     }
+    // A contact card has no members to keep: they are listed as not stored.
+    const ImportedContact contact = contactFromCard(
+        vcard::parse("BEGIN:VCARD\r\nVERSION:4.0\r\nN:A;;;;\r\nMEMBER:urn:uuid:x\r\nEND:VCARD\r\n").front());
+    QCOMPARE(contact.notes, QStringList{QStringLiteral("MEMBER: urn:uuid:x")});
+    QVERIFY(contact.members.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestVCard)

@@ -179,9 +179,12 @@ QString strictUtf8(const QByteArray& bytes, bool* ok) {
         return QString::fromLatin1(bytes);
     QStringDecoder d(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString s = d.decode(bytes);
-    if (d.hasError())
-        *ok = false;
-    return s;
+    if (!d.hasError())
+        return s;
+    // The card is refused; its text is shown in the preview as cp1251 would read it, which is what
+    // a stray byte in a UTF-8 file most often is, rather than as replacement characters.
+    *ok = false;
+    return cp1251::decode(bytes);
 }
 
 // cp1251 leaves one byte, 0x98, without a character.

@@ -118,6 +118,7 @@ void TestExchangeGui::previewShowsWhatIsNotStoredAndWhatMergeDrops() {
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Бухгалтеров;Пётр;;;\r\nTEL;TYPE=CELL:+79161112233\r\nTITLE:Кассир\r\n"
         "END:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ёлкин;;;;\r\nNOTE:С Новым годом \xF0\x9F\x8E\x84\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xC8\xE2\xE0\xED;;;;\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Орлов;Игорь;;;\r\nCATEGORIES:Работа\r\nUID:A-1\r\n"
         "X-ABUID:A-1:ABPerson\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Друзья\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
@@ -136,9 +137,14 @@ void TestExchangeGui::previewShowsWhatIsNotStoredAndWhatMergeDrops() {
     QCOMPARE(dropped(0), QStringLiteral("Должность: сохранённое «Директор» заменяется на «Дворник»"));
     QCOMPARE(form.mergeMode(1), MergeMode::FillEmpty);
     // The refused character is named whole, by its code point.
-    QCOMPARE(form.GridRefused->rowCount(), 1);
+    QCOMPARE(form.GridRefused->rowCount(), 2);
     QVERIFY2(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«🎄» (U+1F384)")),
              qPrintable(form.GridRefused->item(0, 2)->text()));
+    // A card whose text is no UTF-8 in a UTF-8 file is refused, its line named, nothing stored garbled.
+    QCOMPARE(form.GridRefused->item(1, 1)->text(), QStringLiteral("Иван")); // shown as cp1251 reads it
+    QCOMPARE(form.GridRefused->item(1, 2)->text(),
+             QStringLiteral("Строка 20: текст не читается в кодировке UTF-8; карточка не принята, чтобы не "
+                            "сохранить искажённые буквы"));
     // Not stored: an X- property and the group card that lost to the card's own CATEGORIES.
     QCOMPARE(form.GridNew->rowCount(), 1);
     const QString notStored = form.GridNew->item(0, 5)->text();
@@ -150,6 +156,8 @@ void TestExchangeGui::previewShowsWhatIsNotStoredAndWhatMergeDrops() {
     form.grab().save(shotFolder() + QStringLiteral("/import-preview-merge.png"));
     form.PageControlImport->setCurrentIndex(0);
     form.grab().save(shotFolder() + QStringLiteral("/import-preview-not-stored.png"));
+    form.PageControlImport->setCurrentIndex(2);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-refused-text.png"));
     QTest::mouseClick(form.BtnTakeIncomingAll, Qt::LeftButton);
     QVERIFY(dropped(1).contains(QStringLiteral("заменяется")));
     QTest::mouseClick(form.BtnFillEmptyAll, Qt::LeftButton);

@@ -2,6 +2,7 @@
 
 #include "Cp1251.h"
 #include "DMUnit.h"
+#include "PlacingOrder.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -138,66 +139,13 @@ public:
         for (const vcard::Property& p : card.properties)
             if (p.name == u"X-ABLABEL" && !p.group.isEmpty())
                 labels_.insert(p.group.toLower(), vcard::unescape(p.value));
-        for (const vcard::Property* p : inPlacingOrder(card.properties))
+        for (const vcard::Property* p :
+             placingOrder(card.properties, [this](const vcard::Property& p) { return typesOf(p); }))
             readProperty(*p);
         finish();
     }
 
 private:
-    // Phones, e-mails, web pages and messengers that say where they belong take their columns before
-    // the untyped ones fill what is left; PREF orders values of the same kind. Others keep file order.
-    std::vector<const vcard::Property*> inPlacingOrder(const std::vector<vcard::Property>& props) const {
-        // Each rank is worked out once: a card of many phones is not re-typed at every comparison.
-        std::vector<std::pair<std::pair<int, int>, const vcard::Property*>> ranked;
-        ranked.reserve(props.size());
-        for (const vcard::Property& p : props)
-            ranked.emplace_back(placingRank(p), &p);
-        std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        std::vector<const vcard::Property*> order;
-        order.reserve(ranked.size());
-        for (const auto& r : ranked)
-            order.push_back(r.second);
-        return order;
-    }
-
-    // (0, 0) for properties without slots; (kind, preference) for slot values: a column named by the
-    // field parameter first, then typed values, then untyped ones.
-    std::pair<int, int> placingRank(const vcard::Property& p) const {
-        static const QStringList slotProperties = {QStringLiteral("TEL"),     QStringLiteral("EMAIL"),
-                                                   QStringLiteral("URL"),     QStringLiteral("IMPP"),
-                                                   QStringLiteral("X-ICQ"),   QStringLiteral("X-JABBER"),
-                                                   QStringLiteral("X-SKYPE"), QStringLiteral("X-SKYPE-USERNAME"),
-                                                   QStringLiteral("X-AIM"),   QStringLiteral("X-MSN"),
-                                                   QStringLiteral("X-YAHOO"), QStringLiteral("X-GOOGLE-TALK")};
-        if (!slotProperties.contains(p.name))
-            return {0, 0};
-        const bool phone = p.name == u"TEL";
-        const QStringList t = typesOf(p);
-        int pref = 101;
-        for (const QString& v : p.param(QStringLiteral("PREF"))) {
-            bool ok = false;
-            const int n100 = v.toInt(&ok);
-            if (ok && n100 >= 1 && n100 <= 100)
-                pref = std::min(pref, n100);
-        }
-        if (t.contains(QStringLiteral("pref")))
-            pref = std::min(pref, 1);
-        int kind = 3;
-        if (!p.param(QString::fromLatin1(kFieldParam)).isEmpty())
-            kind = 1;
-        else {
-            static const QStringList placing = {QStringLiteral("home"), QStringLiteral("work"),
-                                                QStringLiteral("cell"), QStringLiteral("iphone"),
-                                                QStringLiteral("fax"),  QStringLiteral("pager")};
-            for (const QString& type : t)
-                if (placing.contains(type) && (phone || type == u"home" || type == u"work")) {
-                    kind = 2;
-                    break;
-                }
-        }
-        return {kind, pref};
-    }
-
     QStringList typesOf(const vcard::Property& p) const {
         QStringList t = p.types();
         if (!p.group.isEmpty()) {

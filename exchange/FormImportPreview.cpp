@@ -100,11 +100,9 @@ QString droppedText(const std::vector<MergeConflict>& conflicts, MergeMode mode,
         QString title = m.column == GR_NUM ? text("M120", "Группа") : titles.value(m.column);
         if (title.isEmpty())
             title = russianTitle(m.column);
-        QString incoming = m.incoming;
-        if (m.column == FOTOLINK && !incoming.contains(u'/')) {
-            const QStringList typeAndSize = incoming.split(u' ');
-            incoming = text("M171", "изображение %1, %2 байт").arg(typeAndSize.value(0), typeAndSize.value(1));
-        }
+        const QString incoming = m.pictureBytes > 0
+                                     ? text("M171", "изображение %1, %2 байт").arg(m.incoming).arg(m.pictureBytes)
+                                     : m.incoming;
         out << (mode == MergeMode::FillEmpty
                     ? text("M167", "%1: «%2» (сохранено «%3»)").arg(title, incoming, m.stored)
                     : text("M168", "%1: сохранённое «%2» заменяется на «%3»").arg(title, m.stored, incoming));

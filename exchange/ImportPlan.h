@@ -79,7 +79,8 @@ enum class MergeMode { FillEmpty, TakeIncoming };
 struct MergeConflict {
     int column = -1; // GR_NUM for the group path, FOTOLINK for the photograph
     QString stored;
-    QString incoming; // for an inline photograph: its type and size in bytes, "jpg 1234"
+    QString incoming;           // for an inline photograph its type ("jpg")
+    qsizetype pictureBytes = 0; // the size of an inline photograph; 0 for other values
 };
 
 struct PlannedCard {

@@ -35,14 +35,13 @@ std::vector<MergeConflict> mergeConflicts(const ContactRow& stored, const Contac
             const QString a = joinGroupPath(splitGroupPath(stored.groupPath));
             const QString b = joinGroupPath(splitGroupPath(incoming.groupPath));
             if (!a.isEmpty() && !b.isEmpty() && a != b)
-                out.push_back({c, stored.groupPath, incoming.groupPath});
+                out.push_back({c, stored.groupPath, incoming.groupPath, 0});
             continue;
         }
         if (stored.isEmpty(Column(c)))
             continue;
         if (c == FOTOLINK && !incoming.photo.isEmpty()) {
-            out.push_back({c, stored.text(FOTOLINK),
-                           QStringLiteral("%1 %2").arg(incoming.photoSuffix).arg(incoming.photo.size())});
+            out.push_back({c, stored.text(FOTOLINK), incoming.photoSuffix, incoming.photo.size()});
             continue;
         }
         if (incoming.isEmpty(Column(c)))
@@ -50,7 +49,7 @@ std::vector<MergeConflict> mergeConflicts(const ContactRow& stored, const Contac
         const QString a = shown(stored.values[c]);
         const QString b = shown(incoming.values[c]);
         if (!sameValue(c, a, b))
-            out.push_back({c, a, b});
+            out.push_back({c, a, b, 0});
     }
     return out;
 }

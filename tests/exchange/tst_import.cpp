@@ -130,6 +130,7 @@ private Q_SLOTS:
     void exportedGroupCardsCarryTheTree_data();
     void exportedGroupCardsCarryTheTree();
     void mergeListsAndChoosesWhatIsDropped();
+    void mergeConflictsCompareWhatAReaderSees();
 };
 
 void TestImport::roundTripIntoEmptyDatabase_data() {
@@ -435,6 +436,30 @@ void TestImport::mergeListsAndChoosesWhatIsDropped() {
         QCOMPARE(row[NOTES - 1], QStringLiteral("Новое")); // an empty column is filled either way
         QCOMPARE(row[FAM - 1], QStringLiteral("Петров"));
     }
+}
+
+void TestImport::mergeConflictsCompareWhatAReaderSees() {
+    ContactRow stored, card;
+    stored.set(CELLULAR, QStringLiteral("+7 (916) 111-22-33"));
+    card.set(CELLULAR, QStringLiteral("+79161112233")); // the same number written otherwise
+    stored.set(JOB_EMAIL, QStringLiteral("Ann@Mail.ru"));
+    card.set(JOB_EMAIL, QStringLiteral("ann@mail.ru "));
+    card.set(NOTES, QStringLiteral("new")); // an empty stored column takes it: no conflict
+    stored.values[BITHDAY] = QDate(1980, 1, 31);
+    card.values[BITHDAY] = QDate(1980, 1, 30);
+    stored.set(FOTOLINK, QStringLiteral("/photos/contact-1.jpg"));
+    card.photo = QByteArray("\x89PNG", 4) + QByteArray(96, 'x');
+    card.photoSuffix = QStringLiteral("png");
+    stored.groupPath = QStringLiteral("Работа/Клиенты");
+    card.groupPath = QStringLiteral("Работа/Клиенты/");
+    const std::vector<MergeConflict> c = mergeConflicts(stored, card);
+    QCOMPARE(c.size(), size_t(2));
+    QCOMPARE(c[0].column, int(BITHDAY));
+    QCOMPARE(c[0].stored, QStringLiteral("1980-01-31"));
+    QCOMPARE(c[0].incoming, QStringLiteral("1980-01-30"));
+    QCOMPARE(c[1].column, int(FOTOLINK));
+    QCOMPARE(c[1].incoming, QStringLiteral("png"));
+    QCOMPARE(c[1].pictureBytes, qsizetype(100));
 }
 
 QTEST_GUILESS_MAIN(TestImport)

@@ -175,12 +175,8 @@ bool isAscii(const QByteArray& bytes) {
 
 // UTF-8 read strictly: a stray byte or a cut sequence clears *ok instead of becoming U+FFFD unseen.
 QString strictUtf8(const QByteArray& bytes, bool* ok) {
-    if (isAscii(bytes))
-        return QString::fromLatin1(bytes);
-    QStringDecoder d(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString s = d.decode(bytes);
-    if (!d.hasError())
-        return s;
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     // The card is refused; its text is shown in the preview as cp1251 would read it, which is what
     // a stray byte in a UTF-8 file most often is, rather than as replacement characters.
     *ok = false;
@@ -389,15 +385,24 @@ struct Utf8Evidence {
 // high bytes are mostly no UTF-8 (a cp1251 file), so one broken card does not turn a whole file to
 // cp1251, and a fold inside a letter is no evidence at all.
 bool decideUtf8(const std::vector<LogicalLine>& lines) {
-    Utf8Evidence e;
+    // The text of each line that speaks for the file: not base64, not under a CHARSET of its own.
+    std::vector<QByteArray> texts;
+    bool allValid = true;
     for (const LogicalLine& l : lines) {
-        if (isAscii(l.text) && !isQuotedPrintable(l.text))
+        const bool qp = isQuotedPrintable(l.text);
+        if (!qp && isAscii(l.text))
             continue;
         const qsizetype colon = valueColon(l.text);
         if (colon < 0 || isBase64(l.text) || headerHas(l.text, "CHARSET"))
             continue;
-        e.add(isQuotedPrintable(l.text) ? decodeQuotedPrintable(l.text.mid(colon + 1)) : l.text);
+        texts.push_back(qp ? decodeQuotedPrintable(l.text.mid(colon + 1)) : l.text);
+        allValid = allValid && texts.back().isValidUtf8();
     }
+    if (allValid)
+        return true; // the usual file: no stray byte at all, nothing to count
+    Utf8Evidence e;
+    for (const QByteArray& t : texts)
+        e.add(t);
     return e.stray == 0 || e.sequences > e.stray;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QIODevice>
 #include <QSet>
 #include <stdexcept>
@@ -88,12 +89,15 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
     // Groups that exported contacts name, with every group above them. The walk up stops at a group
     // already marked, so each group is visited once however deep the tree.
     QSet<int> named;
+    QHash<int, std::vector<int>> members; // the keys of the exported contacts of each group
     const int rows = d.rowCount();
     for (int r = 0; r < rows; ++r) {
         const ContactRow row = readRow(d, r, idx, groups, vcf);
         if (!row.groupPath.isEmpty())
             for (int g = row.values[GR_NUM].toInt(); g > 0 && !named.contains(g); g = groups.parent(g))
                 named.insert(g);
+        if (vcf && !row.values[GR_NUM].isNull() && !row.values[NUM_MAIN].isNull())
+            members[row.values[GR_NUM].toInt()].push_back(row.values[NUM_MAIN].toInt());
         if (vcf)
             appendCard(buffer, row, version);
         else
@@ -101,14 +105,18 @@ int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat form
         if (buffer.size() > (1 << 20))
             flush(out, buffer);
     }
-    // Groups no contact names still belong to the tree.
+    // Groups no contact names still belong to the tree. In vCard every group gets its card, naming its
+    // members, for servers and programs that read groups from group cards instead of CATEGORIES.
     for (const int num : groups.allGroups()) {
-        if (named.contains(num))
-            continue;
         const QString path = groups.path(num);
         if (vcf) {
-            appendGroupCard(buffer, path, version);
-        } else {
+            QStringList uids;
+            for (const int member : members.value(num))
+                uids << contactUid(member);
+            appendGroupCard(buffer, path, version, uids, num > 0 ? groupUid(num) : QString());
+            if (buffer.size() > (1 << 20))
+                flush(out, buffer);
+        } else if (!named.contains(num)) {
             ContactRow g;
             g.groupPath = path;
             csv::appendRecord(buffer, csv::exportFields(g));

@@ -52,7 +52,7 @@ public:
                 continue;
             }
             if (card.action == Action::Merge && card.status == CardStatus::Duplicate) {
-                merge(card.duplicate.num, card.contact.row, result);
+                merge(card.duplicate.num, card.contact.row, card.mergeMode, result);
                 ++result.merged;
             } else {
                 insert(card.contact.row, result);
@@ -153,8 +153,10 @@ private:
         mainInsert_->execute();
     }
 
-    // Fills the empty columns of a stored contact from the card; nothing stored is overwritten.
-    void merge(int num, const ContactRow& row, ImportResult& result) {
+    // Fills the empty columns of a stored contact from the card; nothing stored is overwritten unless
+    // the user chose to take the incoming values, which then replace the stored ones they differ from.
+    void merge(int num, const ContactRow& row, MergeMode mode, ImportResult& result) {
+        const bool take = mode == MergeMode::TakeIncoming;
         QStringList cols;
         for (int c = 0; c < ColumnCount; ++c)
             cols << columnName(c);
@@ -171,7 +173,10 @@ private:
                 continue;
             const QVariant stored = sel.value(c);
             const bool empty = stored.isNull() || stored.toString().isEmpty();
-            if (!empty)
+            const bool incoming = c == GR_NUM     ? !splitGroupPath(row.groupPath).isEmpty()
+                                  : c == FOTOLINK ? !row.photo.isEmpty() || !row.values[c].isNull()
+                                                  : !row.values[c].isNull();
+            if (!empty && !(take && incoming))
                 continue;
             if (c == GR_NUM) {
                 const QVariant g = groupOf(row.groupPath, result);

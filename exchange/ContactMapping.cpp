@@ -3,9 +3,11 @@
 #include "Cp1251.h"
 #include "DMUnit.h"
 #include "PhoneCompact.h"
+#include "PlacingOrder.h"
 #include "ValueFit.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
 #include <climits>
@@ -122,6 +124,17 @@ QString photoSuffixFromType(const QString& type) {
 
 constexpr qsizetype kMaxPhoto = 16 * 1024 * 1024;
 
+// An address component written over several lines goes into a one-line column with ", " between them.
+QString oneLine(const QString& s) {
+    if (!s.contains(u'\n') && !s.contains(u'\r'))
+        return s.trimmed();
+    QStringList lines;
+    for (const QString& line : s.split(QRegularExpression(QStringLiteral("\r\n|\n|\r"))))
+        if (!line.trimmed().isEmpty())
+            lines << line.trimmed();
+    return lines.join(QStringLiteral(", "));
+}
+
 class CardReader {
 public:
     explicit CardReader(ImportedContact& out) : ic_(out), r_(out.row) {}
@@ -130,8 +143,9 @@ public:
         for (const vcard::Property& p : card.properties)
             if (p.name == u"X-ABLABEL" && !p.group.isEmpty())
                 labels_.insert(p.group.toLower(), vcard::unescape(p.value));
-        for (const vcard::Property& p : card.properties)
-            readProperty(p);
+        for (const vcard::Property* p :
+             placingOrder(card.properties, [this](const vcard::Property& p) { return typesOf(p); }))
+            readProperty(*p);
         finish();
     }
 
@@ -168,9 +182,20 @@ private:
 
     void readProperty(const vcard::Property& p) {
         const QString& n = p.name;
-        if (n == u"BEGIN" || n == u"END" || n == u"VERSION" || n == u"PRODID" || n == u"REV" || n == u"UID" ||
-            n == u"X-ABLABEL" || n == u"MEMBER" || n == u"X-ABUID" || n == u"CLIENTPIDMAP")
+        if (n == u"BEGIN" || n == u"END" || n == u"VERSION" || n == u"PRODID" || n == u"REV" || n == u"X-ABLABEL" ||
+            n == u"CLIENTPIDMAP")
             return;
+        if (n == u"UID") {
+            if (ic_.uid.isEmpty())
+                ic_.uid = vcard::unescape(p.value).trimmed();
+            return;
+        }
+        if (n == u"MEMBER" || n == u"X-ADDRESSBOOKSERVER-MEMBER") {
+            const QString member = vcard::unescape(p.value).trimmed();
+            if (!member.isEmpty())
+                ic_.members << member;
+            return;
+        }
         if (n == u"KIND" || n == u"X-ADDRESSBOOKSERVER-KIND") {
             const QString k = p.value.trimmed().toLower();
             kindGroup_ = kindGroup_ || k == u"group";
@@ -240,9 +265,12 @@ private:
             setOnce(m.column, vcard::unescape(p.value), n);
             return;
         }
-        if (!ignoredSeen_.contains(n)) {
-            ignoredSeen_.insert(n);
-            ignored_ << n;
+        // Nothing holds it: listed as not stored, with its value where it has one.
+        const QString v = p.isBinary ? QString() : vcard::unescape(p.value).simplified();
+        const QString shown = v.isEmpty() ? n : QStringLiteral("%1: %2").arg(n, v.size() > 60 ? v.left(59) + u'…' : v);
+        if (!ignoredSeen_.contains(shown)) {
+            ignoredSeen_.insert(shown);
+            ignored_ << shown;
         }
     }
 
@@ -342,7 +370,7 @@ private:
         while (parts.size() < 7)
             parts << QString();
         for (QString& s : parts)
-            s = s.trimmed();
+            s = oneLine(s);
         const QStringList t = typesOf(p);
         const bool workFree =
             r_.isEmpty(JOB_ADDRESS) && r_.isEmpty(JOB_CITY) && r_.isEmpty(JOB_ST) && r_.isEmpty(JOB_ZIP);
@@ -435,6 +463,10 @@ private:
             if (noteLength_ > limit)
                 ic_.cuts.push_back({NOTES, static_cast<int>(std::min<qsizetype>(noteLength_, INT_MAX)), limit});
         }
+        // Members belong to group cards; a contact that names some has no place for them.
+        for (const QString& member : ic_.members)
+            ic_.notes << QStringLiteral("MEMBER: %1").arg(member);
+        ic_.members.clear();
         const bool noName = r_.isEmpty(FAM) && r_.isEmpty(FIRST_NAME) && r_.isEmpty(MID_NAME);
         if (noName && r_.isEmpty(JOB_ORG) && !fn_.isEmpty())
             r_.set(kindOrg_ ? JOB_ORG : FAM, fn_);
@@ -443,8 +475,7 @@ private:
             for (int i = 1; i < categories_.size(); ++i)
                 ic_.notes << QStringLiteral("CATEGORIES: %1").arg(categories_[i]);
         }
-        if (!ignored_.isEmpty())
-            ic_.notes << ignored_.join(QStringLiteral(", "));
+        ic_.notes << ignored_;
         (void)haveN_;
     }
 
@@ -453,7 +484,7 @@ private:
     QHash<QString, QString> labels_;
     QStringList categories_;
     QStringList ignored_;       // in the order first met
-    QSet<QString> ignoredSeen_; // the same names, for a look-up that does not grow with the list
+    QSet<QString> ignoredSeen_; // the same entries, for a look-up that does not grow with the list
     QString note_;
     qsizetype noteLength_ = 0; // the length of the whole note in the file
     QString fn_;
@@ -540,6 +571,13 @@ QString ContactRow::title() const {
 ImportedContact contactFromCard(const vcard::Card& card) {
     ImportedContact ic;
     CardReader(ic).read(card);
+    if (card.badTextLine > 0) {
+        // Text that is no text in its charset would be stored garbled: the card is refused instead.
+        ic.refusal = Refusal();
+        ic.refusal.kind = Refusal::BadText;
+        ic.refusal.line = card.badTextLine;
+        ic.refusal.value = card.badTextCharset;
+    }
     if (!card.closed)
         ic.notes << QStringLiteral("END:VCARD?");
     return ic;
@@ -553,7 +591,7 @@ void appendCard(QByteArray& out, const ContactRow& r, VCardVersion v) {
     if (v4)
         out += (!names && !r.isEmpty(JOB_ORG)) ? "KIND:org\r\n" : "KIND:individual\r\n";
     if (!r.values[NUM_MAIN].isNull())
-        vcard::appendLine(out, "UID", QStringLiteral("urn:korvane:contact:%1").arg(r.values[NUM_MAIN].toInt()));
+        vcard::appendLine(out, "UID", contactUid(r.values[NUM_MAIN].toInt()));
     QStringList fn;
     for (Column c : {FAM, FIRST_NAME, MID_NAME})
         if (!r.isEmpty(c))
@@ -614,14 +652,32 @@ void appendCard(QByteArray& out, const ContactRow& r, VCardVersion v) {
     out += "END:VCARD\r\n";
 }
 
-void appendGroupCard(QByteArray& out, const QString& path, VCardVersion v) {
+QString contactUid(int num) {
+    return QStringLiteral("urn:korvane:contact:%1").arg(num);
+}
+
+QString groupUid(int num) {
+    return QStringLiteral("urn:korvane:group:%1").arg(num);
+}
+
+void appendGroupCard(QByteArray& out, const QString& path, VCardVersion v, const QStringList& memberUids,
+                     const QString& uid) {
+    const bool v4 = v == VCardVersion::V4;
     out += "BEGIN:VCARD\r\n";
-    out +=
-        v == VCardVersion::V4 ? "VERSION:4.0\r\nKIND:group\r\n" : "VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n";
+    out += v4 ? "VERSION:4.0\r\nKIND:group\r\n" : "VERSION:3.0\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n";
+    if (!uid.isEmpty())
+        vcard::appendLine(out, "UID", uid);
     vcard::appendLine(out, "FN", vcard::escape(path));
-    if (v == VCardVersion::V3)
+    if (!v4)
         vcard::appendLine(out, "N", vcard::escape(path) + QStringLiteral(";;;;"));
     vcard::appendLine(out, "CATEGORIES", vcard::escape(path));
+    // 3.0 servers name a member by "urn:uuid:" and its UID; 4.0 takes the UID as a URI.
+    for (const QString& member : memberUids) {
+        if (v4)
+            vcard::appendLine(out, "MEMBER", member.contains(u':') ? member : QStringLiteral("urn:uuid:") + member);
+        else
+            vcard::appendLine(out, "X-ADDRESSBOOKSERVER-MEMBER", QStringLiteral("urn:uuid:") + member);
+    }
     out += "END:VCARD\r\n";
 }
 
@@ -645,6 +701,16 @@ QString phoneDigits(const QString& phone) {
     return d;
 }
 
+namespace {
+// The whole code point that begins with the character: both halves of a surrogate pair together.
+char32_t codePointAt(const QString& s, QChar first) {
+    const qsizetype i = s.indexOf(first);
+    if (first.isHighSurrogate() && i >= 0 && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+        return QChar::surrogateToUcs4(first, s[i + 1]);
+    return first.unicode();
+}
+} // namespace
+
 Refusal checkRow(const ContactRow& row) {
     Refusal f;
     for (int c = 0; c < ColumnCount; ++c) {
@@ -658,6 +724,7 @@ Refusal checkRow(const ContactRow& row) {
             f.kind = Refusal::Character;
             f.column = c;
             f.character = *bad;
+            f.codePoint = codePointAt(s, *bad);
             return f;
         }
         if (columnLimit(c) > 0 && s.size() > columnLimit(c)) {
@@ -681,6 +748,7 @@ Refusal checkRow(const ContactRow& row) {
             f.kind = Refusal::GroupCharacter;
             f.column = GR_NUM;
             f.character = *bad;
+            f.codePoint = codePointAt(name, *bad);
             f.value = name;
             return f;
         }

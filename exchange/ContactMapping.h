@@ -109,13 +109,15 @@ struct ContactRow {
 
 // Why a card cannot be taken.
 struct Refusal {
-    enum Kind { None, Character, TooLong, BadDate, GroupNameTooLong, GroupCharacter, Empty, GroupTooDeep };
+    enum Kind { None, Character, TooLong, BadDate, GroupNameTooLong, GroupCharacter, Empty, GroupTooDeep, BadText };
     Kind kind = None;
-    int column = -1; // the column concerned (GR_NUM for the group path)
-    QChar character; // Character: the first character that cp1251 lacks
-    int length = 0;  // TooLong: the value's length; GroupTooDeep: the path's levels
-    int limit = 0;   // TooLong: the column's limit; GroupTooDeep: kMaxGroupDepth
-    QString value;   // BadDate: the text that is no date; group name for the group kinds
+    int column = -1;        // the column concerned (GR_NUM for the group path)
+    QChar character;        // Character: the first character that cp1251 lacks
+    char32_t codePoint = 0; // Character: the same as a whole code point (both halves of a surrogate pair)
+    int line = 0;           // BadText: the line of the value that is no text in its charset
+    int length = 0;         // TooLong: the value's length; GroupTooDeep: the path's levels
+    int limit = 0;          // TooLong: the column's limit; GroupTooDeep: kMaxGroupDepth
+    QString value;          // BadDate: the text that is no date; group name for the group kinds; BadText: the charset
 };
 
 // The deepest group path a card may name; a deeper one refuses the card.
@@ -136,6 +138,9 @@ struct ImportedContact {
     QStringList notes;      // what was read but not kept, in plain words
     std::vector<CutValue> cuts;
     Refusal refusal;
+    QString uid;          // the card's UID, as group cards name their members
+    QStringList members;  // a group card's MEMBER and X-ADDRESSBOOKSERVER-MEMBER values
+    QStringList memberOf; // group paths of the group cards that name this card (see assignGroupMembers)
 };
 
 // Reads the contact of a parsed card. The group path comes from CATEGORIES.
@@ -145,8 +150,14 @@ ImportedContact contactFromCard(const vcard::Card& card);
 // bytes goes inline; a path without bytes goes as a file URI.
 enum class VCardVersion { V3, V4 };
 void appendCard(QByteArray& out, const ContactRow& row, VCardVersion version);
-// A card for a group of the tree that no exported contact names, so an import rebuilds the whole tree.
-void appendGroupCard(QByteArray& out, const QString& path, VCardVersion version);
+// A card for a group of the tree, so an import rebuilds the whole tree. Its members are named by their
+// UIDs in both forms servers use: X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:UID in 3.0, MEMBER in 4.0. uid:
+// the group card's own UID; none written when empty.
+void appendGroupCard(QByteArray& out, const QString& path, VCardVersion version, const QStringList& memberUids = {},
+                     const QString& uid = {});
+// The UIDs written for a contact and a group of the tree: the same for the same key on every export.
+QString contactUid(int num);
+QString groupUid(int num);
 
 // The picture type of photograph bytes ("jpg", "png", "gif", "bmp"); empty when unknown.
 QString pictureSuffix(const QByteArray& bytes);

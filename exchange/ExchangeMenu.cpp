@@ -5,6 +5,7 @@
 #include "ExchangeTexts.h"
 #include "FormImportPreview.h"
 #include "IniLang.h"
+#include "MergeConflicts.h"
 #include "MessageBoxes.h"
 
 #include <QAction>
@@ -136,6 +137,7 @@ bool ExchangeCommands::importFile(const QString& fileName) {
             auto read = readFile(bytes, columnTitles(), groupTitle(), &notes, &recognised, &csvFacts);
             const QString photos = photoFolderFor(dm_.IBPhones->databaseName, dm_.programFolder());
             plan = makePlan(std::move(read), readSnapshot(*dm_.IBPhones), photos);
+            findMergeConflicts(*dm_.IBPhones, plan);
             plan.fileNotes = notes;
             plan.recognised = recognised;
             plan.csv = csvFacts;

@@ -22,10 +22,14 @@ QString titleOf(int column, const QStringList& titles) {
 QString refusalText(const Refusal& r, const QStringList& titles) {
     switch (r.kind) {
     case Refusal::Character:
-    case Refusal::GroupCharacter:
+    case Refusal::GroupCharacter: {
+        // A character beyond the basic plane is named whole, never by half of its surrogate pair.
+        const char32_t code = r.codePoint ? r.codePoint : r.character.unicode();
         return text("M106", "Поле «%1»: символ «%2» (U+%3) не входит в кодировку cp1251")
-            .arg(r.kind == Refusal::GroupCharacter ? text("M120", "Группа") : titleOf(r.column, titles), r.character,
-                 QStringLiteral("%1").arg(r.character.unicode(), 4, 16, QLatin1Char('0')).toUpper());
+            .arg(r.kind == Refusal::GroupCharacter ? text("M120", "Группа") : titleOf(r.column, titles),
+                 QString::fromUcs4(&code, 1),
+                 QStringLiteral("%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper());
+    }
     case Refusal::TooLong:
         return text("M107", "Поле «%1»: %2 знаков, а помещается не больше %3")
             .arg(titleOf(r.column, titles))
@@ -42,6 +46,11 @@ QString refusalText(const Refusal& r, const QStringList& titles) {
         return text("M109", "Карточка не содержит данных");
     case Refusal::GroupTooDeep:
         return text("M150", "Группа: %1 уровней вложенности, а допускается не больше %2").arg(r.length).arg(r.limit);
+    case Refusal::BadText:
+        return text("M160", "Строка %1: текст не читается в кодировке %2; карточка не принята, чтобы не сохранить "
+                            "искажённые буквы")
+            .arg(r.line)
+            .arg(r.value);
     case Refusal::None:
         break;
     }

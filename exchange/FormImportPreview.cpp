@@ -20,16 +20,23 @@ namespace {
 
 constexpr int kActionRole = Qt::UserRole + 1;
 constexpr int kActionColumn = 4;
+constexpr int kModeColumn = 5;
+constexpr int kDroppedColumn = 6;
 
-// The action cell of a duplicate edits through a drop-down list of the three actions.
+QString modeText(MergeMode m) {
+    return m == MergeMode::FillEmpty ? text("M162", "Заполнить пустые") : text("M163", "Взять новые");
+}
+
+// The action and merge cells of a duplicate edit through a drop-down list of their choices.
 class ActionDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ActionDelegate(const char* name, std::vector<std::pair<QString, int>> choices, QObject* parent)
+        : QStyledItemDelegate(parent), name_(QString::fromLatin1(name)), choices_(std::move(choices)) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
         auto* box = new QComboBox(parent);
-        box->setObjectName(QStringLiteral("ComboAction"));
-        for (Action a : {Action::Add, Action::Skip, Action::Merge})
-            box->addItem(actionText(a), static_cast<int>(a));
+        box->setObjectName(name_);
+        for (const auto& [label, value] : choices_)
+            box->addItem(label, value);
         return box;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
@@ -41,6 +48,10 @@ public:
         model->setData(index, box->currentData(), kActionRole);
         model->setData(index, box->currentText(), Qt::DisplayRole);
     }
+
+private:
+    QString name_;
+    std::vector<std::pair<QString, int>> choices_;
 };
 
 QTableWidget* makeGrid(const char* name, const QStringList& headers, QWidget* parent) {
@@ -75,6 +86,36 @@ QString firstOf(const ContactRow& row, std::initializer_list<Column> columns) {
     return {};
 }
 
+// What is not stored of a card: the values no column holds, and the group cards whose group lost to
+// the card's own CATEGORIES.
+QString notesOf(const ImportedContact& c) {
+    QStringList out = c.notes;
+    const QString own = joinGroupPath(splitGroupPath(c.row.groupPath));
+    for (const QString& group : c.memberOf)
+        if (joinGroupPath(splitGroupPath(group)) != own)
+            out << text("M169", "участник группы «%1» по карточке группы; взята группа «%2» из CATEGORIES")
+                       .arg(group, c.row.groupPath);
+    return out.join(QStringLiteral("; "));
+}
+
+// The values a merge throws away in the mode: the card's values when only empty columns are filled,
+// the stored values when the card's are taken.
+QString droppedText(const std::vector<MergeConflict>& conflicts, MergeMode mode, const QStringList& titles) {
+    QStringList out;
+    for (const MergeConflict& m : conflicts) {
+        QString title = m.column == GR_NUM ? text("M120", "Группа") : titles.value(m.column);
+        if (title.isEmpty())
+            title = russianTitle(m.column);
+        const QString incoming = m.pictureBytes > 0
+                                     ? text("M171", "изображение %1, %2 байт").arg(m.incoming).arg(m.pictureBytes)
+                                     : m.incoming;
+        out << (mode == MergeMode::FillEmpty
+                    ? text("M167", "%1: «%2» (сохранено «%3»)").arg(title, incoming, m.stored)
+                    : text("M168", "%1: сохранённое «%2» заменяется на «%3»").arg(title, m.stored, incoming));
+    }
+    return out.join(QStringLiteral("; "));
+}
+
 QString phoneOf(const ContactRow& row) {
     for (Column c : phoneColumns())
         if (!row.isEmpty(c))
@@ -86,7 +127,7 @@ QString phoneOf(const ContactRow& row) {
 
 TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName, const QStringList& columnTitles,
                                        QWidget* parent)
-    : QDialog(parent), plan_(plan) {
+    : QDialog(parent), plan_(plan), columnTitles_(columnTitles) {
     setObjectName(QStringLiteral("FormImportPreview"));
     setWindowTitle(text("M116", "Импорт контактов: %1").arg(fileName));
     resize(940, 540);
@@ -122,13 +163,30 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
     buttons->addWidget(BtnAddAll);
     buttons->addWidget(BtnSkipAll);
     buttons->addWidget(BtnMergeAll);
+    buttons->addSpacing(16);
+    BtnFillEmptyAll = new QPushButton(text("M165", "Заполнять пустые у всех"), dupPage);
+    BtnFillEmptyAll->setObjectName(QStringLiteral("BtnFillEmptyAll"));
+    BtnTakeIncomingAll = new QPushButton(text("M166", "Брать новые у всех"), dupPage);
+    BtnTakeIncomingAll->setObjectName(QStringLiteral("BtnTakeIncomingAll"));
+    buttons->addWidget(BtnFillEmptyAll);
+    buttons->addWidget(BtnTakeIncomingAll);
     buttons->addStretch(1);
     dv->addLayout(buttons);
-    GridDuplicates = makeGrid(
-        "GridDuplicates",
-        {no, contact, text("M126", "Сохранённый контакт"), text("M127", "Совпадение"), text("M128", "Действие")},
-        dupPage);
-    GridDuplicates->setItemDelegateForColumn(kActionColumn, new ActionDelegate(GridDuplicates));
+    GridDuplicates =
+        makeGrid("GridDuplicates",
+                 {no, contact, text("M126", "Сохранённый контакт"), text("M127", "Совпадение"),
+                  text("M128", "Действие"), text("M161", "Объединение"), text("M164", "Отбрасывается при объединении")},
+                 dupPage);
+    std::vector<std::pair<QString, int>> actions;
+    for (Action a : {Action::Add, Action::Skip, Action::Merge})
+        actions.emplace_back(actionText(a), static_cast<int>(a));
+    GridDuplicates->setItemDelegateForColumn(kActionColumn,
+                                             new ActionDelegate("ComboAction", std::move(actions), GridDuplicates));
+    std::vector<std::pair<QString, int>> modes;
+    for (MergeMode m : {MergeMode::FillEmpty, MergeMode::TakeIncoming})
+        modes.emplace_back(modeText(m), static_cast<int>(m));
+    GridDuplicates->setItemDelegateForColumn(kModeColumn,
+                                             new ActionDelegate("ComboMergeMode", std::move(modes), GridDuplicates));
     GridDuplicates->setEditTriggers(QAbstractItemView::AllEditTriggers);
     dv->addWidget(GridDuplicates, 1);
     PageControlImport->addTab(dupPage, QString());
@@ -159,7 +217,13 @@ TFormImportPreview::TFormImportPreview(ImportPlan& plan, const QString& fileName
     connect(BtnAddAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Add); });
     connect(BtnSkipAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Skip); });
     connect(BtnMergeAll, &QPushButton::clicked, this, [this] { setAllDuplicates(Action::Merge); });
-    connect(GridDuplicates, &QTableWidget::itemChanged, this, [this] { updateSummary(); });
+    connect(BtnFillEmptyAll, &QPushButton::clicked, this, [this] { setAllMergeModes(MergeMode::FillEmpty); });
+    connect(BtnTakeIncomingAll, &QPushButton::clicked, this, [this] { setAllMergeModes(MergeMode::TakeIncoming); });
+    connect(GridDuplicates, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() == kModeColumn)
+            showDropped(item->row());
+        updateSummary();
+    });
 
     fill(columnTitles);
     // The first page with something on it opens.
@@ -195,11 +259,17 @@ void TFormImportPreview::fill(const QStringList& titles) {
                      row.groupPath,
                      phoneOf(row),
                      firstOf(row, {JOB_EMAIL, HOME_EMAIL}),
-                     c.contact.notes.join(QStringLiteral("; "))};
+                     notesOf(c.contact)};
             break;
         case CardStatus::Duplicate:
             grid = GridDuplicates;
-            cells = {number, row.title(), c.duplicate.title, duplicateText(c.duplicate), actionText(c.action)};
+            cells = {number,
+                     row.title(),
+                     c.duplicate.title,
+                     duplicateText(c.duplicate),
+                     actionText(c.action),
+                     modeText(c.mergeMode),
+                     droppedText(c.conflicts, c.mergeMode, titles)};
             duplicateCards_.push_back(static_cast<int>(i));
             break;
         case CardStatus::Refused:
@@ -218,6 +288,9 @@ void TFormImportPreview::fill(const QStringList& titles) {
             QTableWidgetItem* action = grid->item(r, kActionColumn);
             action->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
             action->setData(kActionRole, static_cast<int>(c.action));
+            QTableWidgetItem* mode = grid->item(r, kModeColumn);
+            mode->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+            mode->setData(kActionRole, static_cast<int>(c.mergeMode));
         }
     }
     GridNew->setUpdatesEnabled(true);
@@ -228,6 +301,21 @@ void TFormImportPreview::fill(const QStringList& titles) {
         for (int col = 0; col < g->columnCount() - 1; ++col)
             g->setColumnWidth(col, std::min(g->columnWidth(col), 320));
     }
+    // The choice cells are wide enough for every choice and the arrow of their drop-down list.
+    const QFontMetrics metrics = GridDuplicates->fontMetrics();
+    int actionWidth = 0, modeWidth = 0;
+    for (Action a : {Action::Add, Action::Skip, Action::Merge})
+        actionWidth = std::max(actionWidth, metrics.horizontalAdvance(actionText(a)));
+    for (MergeMode m : {MergeMode::FillEmpty, MergeMode::TakeIncoming})
+        modeWidth = std::max(modeWidth, metrics.horizontalAdvance(modeText(m)));
+    GridDuplicates->setColumnWidth(kActionColumn,
+                                   std::max(GridDuplicates->columnWidth(kActionColumn), actionWidth + 36));
+    GridDuplicates->setColumnWidth(kModeColumn, std::max(GridDuplicates->columnWidth(kModeColumn), modeWidth + 36));
+    // What a merge drops can be long: the column takes its text's width (the grid scrolls sideways)
+    // rather than an elided rest of the window.
+    GridDuplicates->horizontalHeader()->setStretchLastSection(false);
+    GridDuplicates->resizeColumnToContents(kDroppedColumn);
+    GridDuplicates->setColumnWidth(kDroppedColumn, std::min(GridDuplicates->columnWidth(kDroppedColumn), 900));
     updateSummary();
 }
 
@@ -261,6 +349,36 @@ void TFormImportPreview::setDuplicateAction(int gridRow, Action action) {
 Action TFormImportPreview::duplicateAction(int gridRow) const {
     const QTableWidgetItem* item = GridDuplicates->item(gridRow, kActionColumn);
     return item ? static_cast<Action>(item->data(kActionRole).toInt()) : Action::Skip;
+}
+
+void TFormImportPreview::setMergeMode(int gridRow, MergeMode mode) {
+    QTableWidgetItem* item = GridDuplicates->item(gridRow, kModeColumn);
+    if (!item)
+        return;
+    item->setData(kActionRole, static_cast<int>(mode));
+    item->setText(modeText(mode));
+}
+
+MergeMode TFormImportPreview::mergeMode(int gridRow) const {
+    const QTableWidgetItem* item = GridDuplicates->item(gridRow, kModeColumn);
+    return item ? static_cast<MergeMode>(item->data(kActionRole).toInt()) : MergeMode::FillEmpty;
+}
+
+void TFormImportPreview::setAllMergeModes(MergeMode mode) {
+    for (int r = 0; r < GridDuplicates->rowCount(); ++r)
+        setMergeMode(r, mode);
+}
+
+// The last column follows the merge mode: it lists what that mode throws away.
+void TFormImportPreview::showDropped(int gridRow) {
+    QTableWidgetItem* item = GridDuplicates->item(gridRow, kDroppedColumn);
+    if (!item || gridRow >= static_cast<int>(duplicateCards_.size()))
+        return;
+    const QString t = droppedText(plan_.cards[duplicateCards_[gridRow]].conflicts, mergeMode(gridRow), columnTitles_);
+    if (item->text() != t) {
+        item->setText(t);
+        item->setToolTip(t);
+    }
 }
 
 void TFormImportPreview::setAllDuplicates(Action action) {
@@ -309,7 +427,9 @@ void TFormImportPreview::accept() {
                              .arg(plan_.csv.filledColumns)
                              .arg(plan_.csv.unknownFilled.join(QStringLiteral(", ")))))
         return;
-    for (int r = 0; r < GridDuplicates->rowCount(); ++r)
+    for (int r = 0; r < GridDuplicates->rowCount(); ++r) {
         plan_.cards[duplicateCards_[r]].action = duplicateAction(r);
+        plan_.cards[duplicateCards_[r]].mergeMode = mergeMode(r);
+    }
     QDialog::accept();
 }

@@ -31,21 +31,30 @@ public:
     QPushButton* BtnAddAll = nullptr;
     QPushButton* BtnSkipAll = nullptr;
     QPushButton* BtnMergeAll = nullptr;
+    QPushButton* BtnFillEmptyAll = nullptr;
+    QPushButton* BtnTakeIncomingAll = nullptr;
     QPushButton* BitBtnImport = nullptr;
     QPushButton* BitBtnCancel = nullptr;
 
     // The action chosen for the duplicate shown in a row of GridDuplicates.
     void setDuplicateAction(int gridRow, exchange::Action action);
     exchange::Action duplicateAction(int gridRow) const;
+    // What a merge of that duplicate does with the columns both hold: fill the empty ones (the card's
+    // other values are dropped, as the last column lists) or take the card's values.
+    void setMergeMode(int gridRow, exchange::MergeMode mode);
+    exchange::MergeMode mergeMode(int gridRow) const;
 
     void accept() override;
 
 private:
     void fill(const QStringList& columnTitles);
     void setAllDuplicates(exchange::Action action);
+    void setAllMergeModes(exchange::MergeMode mode);
+    void showDropped(int gridRow);
     void updateSummary();
     void fillCuts(const QStringList& columnTitles);
 
     exchange::ImportPlan& plan_;
     std::vector<int> duplicateCards_; // plan card of each GridDuplicates row
+    QStringList columnTitles_;
 };

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "ValueFit.h"
 #include "PhoneNumbers.h"
+#include "GroupMembers.h"
 
 #include <QSet>
 
@@ -233,6 +234,7 @@ std::vector<ImportedContact> readFile(const QByteArray& bytes, const QStringList
             ic.source = ++n;
             out.push_back(std::move(ic));
         }
+        assignGroupMembers(out);
         if (recognised)
             *recognised = true;
         return out;

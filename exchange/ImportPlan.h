@@ -82,12 +82,24 @@ const std::vector<Column>& phoneColumns();
 
 enum class CardStatus { New, Duplicate, Refused, Group };
 enum class Action { Add, Skip, Merge };
+// What a merge does with a column that both the stored contact and the card fill.
+enum class MergeMode { FillEmpty, TakeIncoming };
+
+// A column where the card and the stored contact it merges into hold different values.
+struct MergeConflict {
+    int column = -1; // GR_NUM for the group path, FOTOLINK for the photograph
+    QString stored;
+    QString incoming;           // for an inline photograph its type ("jpg")
+    qsizetype pictureBytes = 0; // the size of an inline photograph; 0 for other values
+};
 
 struct PlannedCard {
     ImportedContact contact;
     CardStatus status = CardStatus::New;
     DuplicateMatch duplicate;
     Action action = Action::Add;
+    MergeMode mergeMode = MergeMode::FillEmpty;
+    std::vector<MergeConflict> conflicts; // filled by findMergeConflicts
 };
 
 // What the header of a CSV file told: the layout recognised and the columns that have no place in a

@@ -166,20 +166,53 @@ QByteArray decodeQuotedPrintable(const QByteArray& in) {
     return out;
 }
 
-QString decodeText(const QByteArray& bytes, const QString& charset, bool fileIsUtf8) {
-    const QString cs = charset.trimmed().toLower();
-    if (cs.isEmpty())
-        return fileIsUtf8 ? QString::fromUtf8(bytes) : cp1251::decode(bytes);
-    if (cs == u"utf-8" || cs == u"utf8")
+bool isAscii(const QByteArray& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// UTF-8 read strictly: a stray byte or a cut sequence clears *ok instead of becoming U+FFFD unseen.
+QString strictUtf8(const QByteArray& bytes, bool* ok) {
+    if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
+    // The card is refused; its text is shown in the preview as cp1251 would read it, which is what
+    // a stray byte in a UTF-8 file most often is, rather than as replacement characters.
+    *ok = false;
+    return cp1251::decode(bytes);
+}
+
+// cp1251 leaves one byte, 0x98, without a character.
+QString strictCp1251(const QByteArray& bytes, bool* ok) {
+    if (bytes.contains('\x98'))
+        *ok = false;
+    return cp1251::decode(bytes);
+}
+
+// Decodes a value; *used names the charset read in, *ok is cleared when the bytes are no text in it.
+QString decodeText(const QByteArray& bytes, const QString& charset, bool fileIsUtf8, QString* used, bool* ok) {
+    const QString cs = charset.trimmed().toLower();
+    if (cs.isEmpty()) {
+        *used = fileIsUtf8 ? QStringLiteral("UTF-8") : QStringLiteral("windows-1251");
+        return fileIsUtf8 ? strictUtf8(bytes, ok) : strictCp1251(bytes, ok);
+    }
+    *used = charset.trimmed();
+    if (cs == u"utf-8" || cs == u"utf8")
+        return strictUtf8(bytes, ok);
     if (cs == u"windows-1251" || cs == u"cp1251" || cs == u"win1251" || cs == u"cp-1251")
-        return cp1251::decode(bytes);
+        return strictCp1251(bytes, ok);
     if (cs == u"iso-8859-1" || cs == u"latin1" || cs == u"us-ascii" || cs == u"ascii")
         return QString::fromLatin1(bytes);
-    QStringDecoder decoder(cs.toLatin1().constData());
-    if (decoder.isValid())
-        return decoder.decode(bytes);
-    return fileIsUtf8 ? QString::fromUtf8(bytes) : cp1251::decode(bytes);
+    QStringDecoder decoder(cs.toLatin1().constData(), QStringConverter::Flag::Stateless);
+    if (decoder.isValid()) {
+        QString s = decoder.decode(bytes);
+        if (decoder.hasError())
+            *ok = false;
+        return s;
+    }
+    *used = fileIsUtf8 ? QStringLiteral("UTF-8") : QStringLiteral("windows-1251");
+    return fileIsUtf8 ? strictUtf8(bytes, ok) : strictCp1251(bytes, ok);
 }
 
 // RFC 6868: ^n a line break, ^^ a caret, ^' a double quote.
@@ -262,7 +295,8 @@ Parameter parseParameter(const QString& text) {
     return p;
 }
 
-bool parseProperty(const QByteArray& line, bool fileIsUtf8, Property& prop) {
+// *badText is set when the value is no sound text in the charset it was read in, named in *charsetUsed.
+bool parseProperty(const QByteArray& line, bool fileIsUtf8, Property& prop, bool* badText, QString* charsetUsed) {
     const qsizetype colon = valueColon(line);
     if (colon <= 0)
         return false;
@@ -299,7 +333,9 @@ bool parseProperty(const QByteArray& line, bool fileIsUtf8, Property& prop) {
     if (enc == u"QUOTED-PRINTABLE")
         raw = decodeQuotedPrintable(raw);
     const QStringList charset = prop.param(QStringLiteral("CHARSET"));
-    prop.value = decodeText(raw, charset.isEmpty() ? QString() : charset.front(), fileIsUtf8);
+    bool ok = true;
+    prop.value = decodeText(raw, charset.isEmpty() ? QString() : charset.front(), fileIsUtf8, charsetUsed, &ok);
+    *badText = !ok;
     return true;
 }
 
@@ -317,10 +353,57 @@ QByteArray normalised(const QByteArray& bytes) {
     return bytes;
 }
 
-bool validUtf8(const QByteArray& bytes) {
-    QStringDecoder d(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString s = d.decode(bytes);
-    return !d.hasError();
+// Sound multi-byte UTF-8 sequences and stray high bytes of a text, counted.
+struct Utf8Evidence {
+    qsizetype sequences = 0;
+    qsizetype stray = 0;
+    void add(const QByteArray& text) {
+        const auto* p = reinterpret_cast<const unsigned char*>(text.constData());
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n;) {
+            const unsigned char c = p[i];
+            if (c < 0x80) {
+                ++i;
+                continue;
+            }
+            const int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+            bool sound = length > 0 && i + length <= n;
+            for (int k = 1; sound && k < length; ++k)
+                sound = (p[i + k] & 0xC0) == 0x80;
+            if (sound) {
+                ++sequences;
+                i += length;
+            } else {
+                ++stray;
+                ++i;
+            }
+        }
+    }
+};
+
+// The charset of text without a CHARSET parameter, decided on joined lines: UTF-8 unless the file's
+// high bytes are mostly no UTF-8 (a cp1251 file), so one broken card does not turn a whole file to
+// cp1251, and a fold inside a letter is no evidence at all.
+bool decideUtf8(const std::vector<LogicalLine>& lines) {
+    // The text of each line that speaks for the file: not base64, not under a CHARSET of its own.
+    std::vector<QByteArray> texts;
+    bool allValid = true;
+    for (const LogicalLine& l : lines) {
+        const bool qp = isQuotedPrintable(l.text);
+        if (!qp && isAscii(l.text))
+            continue;
+        const qsizetype colon = valueColon(l.text);
+        if (colon < 0 || isBase64(l.text) || headerHas(l.text, "CHARSET"))
+            continue;
+        texts.push_back(qp ? decodeQuotedPrintable(l.text.mid(colon + 1)) : l.text);
+        allValid = allValid && texts.back().isValidUtf8();
+    }
+    if (allValid)
+        return true; // the usual file: no stray byte at all, nothing to count
+    Utf8Evidence e;
+    for (const QByteArray& t : texts)
+        e.add(t);
+    return e.stray == 0 || e.sequences > e.stray;
 }
 
 } // namespace
@@ -353,13 +436,14 @@ bool looksLikeVCard(const QByteArray& bytes) {
 
 std::vector<Card> parse(const QByteArray& input) {
     const QByteArray bytes = normalised(input);
-    const bool utf8 = validUtf8(bytes);
+    const std::vector<LogicalLine> lines = logicalLines(physicalLines(bytes));
+    const bool utf8 = decideUtf8(lines);
     std::vector<Card> cards;
     Card current;
     bool inCard = false;
     bool afterAgent = false;
     int nested = 0;
-    for (const LogicalLine& l : logicalLines(physicalLines(bytes))) {
+    for (const LogicalLine& l : lines) {
         if (isKeywordLine(l.text, "BEGIN:VCARD")) {
             if (inCard && afterAgent) {
                 ++nested; // a card embedded in a 2.1 AGENT property is skipped
@@ -391,8 +475,14 @@ std::vector<Card> parse(const QByteArray& input) {
             continue;
         Property p;
         afterAgent = false;
-        if (!parseProperty(l.text, utf8, p))
+        bool badText = false;
+        QString charsetUsed;
+        if (!parseProperty(l.text, utf8, p, &badText, &charsetUsed))
             continue;
+        if (badText && current.badTextLine == 0) {
+            current.badTextLine = l.number;
+            current.badTextCharset = charsetUsed;
+        }
         afterAgent = p.name == u"AGENT" && p.value.trimmed().isEmpty();
         if (p.name == u"VERSION")
             current.version = p.value.trimmed();

@@ -34,11 +34,17 @@ struct Card {
     std::vector<Property> properties;
     bool closed = false; // END:VCARD was seen
     int firstLine = 0;   // 1-based line of BEGIN:VCARD
+    // The first value whose bytes are not text in the charset they were read in: its 1-based line
+    // (0 when every value is sound) and that charset.
+    int badTextLine = 0;
+    QString badTextCharset;
 };
 
 // Reads every card of a file. Any byte sequence is accepted: lines outside a card and lines that
 // are not content lines are skipped, a card that is not closed ends at the end of the file.
-// Text without a CHARSET parameter is read as UTF-8 when the whole file is valid UTF-8, else as cp1251.
+// Folded lines are joined on bytes first; then text without a CHARSET parameter is read as UTF-8 when
+// the file's non-ASCII bytes form more sound UTF-8 sequences than stray bytes, else as cp1251. A value
+// that is not sound text in its charset marks its card (badTextLine) instead of being read garbled.
 std::vector<Card> parse(const QByteArray& bytes);
 
 // Whether the bytes look like vCard at all (a BEGIN:VCARD line near the start).

@@ -3,6 +3,7 @@
 #include "ExchangeMenu.h"
 #include "ExchangeTexts.h"
 #include "FormImportPreview.h"
+#include "MergeConflicts.h"
 #include "MessageBoxes.h"
 #include "TestDatabase.h"
 
@@ -52,6 +53,7 @@ class TestExchangeGui : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void previewSortsCardsAndKeepsChoices();
+    void previewShowsWhatIsNotStoredAndWhatMergeDrops();
     void importThroughCommandsRefreshesTheList();
     void badFilesGetAClearMessage_data();
     void badFilesGetAClearMessage();
@@ -112,6 +114,74 @@ void TestExchangeGui::previewSortsCardsAndKeepsChoices() {
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QCOMPARE(plan.cards[0].action, Action::Skip);
     QCOMPARE(plan.cards[4].action, Action::Merge);
+}
+
+void TestExchangeGui::previewShowsWhatIsNotStoredAndWhatMergeDrops() {
+    testdb::Folder folder;
+    testdb::RecordedUi ui;
+    auto dm = folder.openDM(ui);
+    Dataset& m = *dm->TabMain;
+    for (const char* post : {"Директор", "Бухгалтер"}) {
+        m.append();
+        m.setValue(QStringLiteral("FAM"), QString::fromUtf8(post) + QStringLiteral("ов"));
+        m.setValue(QStringLiteral("FIRST_NAME"), QStringLiteral("Пётр"));
+        m.setValue(QStringLiteral("CELLULAR"), QStringLiteral("+7 916 111-22-33"));
+        m.setValue(QStringLiteral("JOB_POST"), QString::fromUtf8(post));
+        m.post();
+    }
+    const QByteArray file =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Директоров;Пётр;;;\r\nTEL;TYPE=CELL:+79161112233\r\nTITLE:Дворник\r\n"
+        "END:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Бухгалтеров;Пётр;;;\r\nTEL;TYPE=CELL:+79161112233\r\nTITLE:Кассир\r\n"
+        "END:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ёлкин;;;;\r\nNOTE:С Новым годом \xF0\x9F\x8E\x84\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xC8\xE2\xE0\xED;;;;\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Орлов;Игорь;;;\r\nCATEGORIES:Работа\r\nUID:A-1\r\n"
+        "X-ABUID:A-1:ABPerson\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Друзья\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+        "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:A-1\r\nEND:VCARD\r\n";
+    ImportPlan plan = makePlan(readFile(file, {}, {}, nullptr, nullptr), readSnapshot(*dm->IBPhones),
+                               folder.path() + QStringLiteral("photos"));
+    findMergeConflicts(*dm->IBPhones, plan);
+    TFormImportPreview form(plan, QStringLiteral("contacts.vcf"), {});
+    form.resize(1100, 420);
+    form.show();
+    QCOMPARE(form.GridDuplicates->rowCount(), 2);
+    QCOMPARE(form.GridDuplicates->columnCount(), 7);
+    auto dropped = [&](int row) { return form.GridDuplicates->item(row, 6)->text(); };
+    QCOMPARE(dropped(0), QStringLiteral("Должность: «Дворник» (сохранено «Директор»)"));
+    form.setMergeMode(0, MergeMode::TakeIncoming);
+    QCOMPARE(dropped(0), QStringLiteral("Должность: сохранённое «Директор» заменяется на «Дворник»"));
+    QCOMPARE(form.mergeMode(1), MergeMode::FillEmpty);
+    // The refused character is named whole, by its code point.
+    QCOMPARE(form.GridRefused->rowCount(), 2);
+    QVERIFY2(form.GridRefused->item(0, 2)->text().contains(QStringLiteral("«🎄» (U+1F384)")),
+             qPrintable(form.GridRefused->item(0, 2)->text()));
+    // A card whose text is no UTF-8 in a UTF-8 file is refused, its line named, nothing stored garbled.
+    QCOMPARE(form.GridRefused->item(1, 1)->text(), QStringLiteral("Иван")); // shown as cp1251 reads it
+    QCOMPARE(form.GridRefused->item(1, 2)->text(),
+             QStringLiteral("Строка 20: текст не читается в кодировке UTF-8; карточка не принята, чтобы не "
+                            "сохранить искажённые буквы"));
+    // Not stored: an X- property and the group card that lost to the card's own CATEGORIES.
+    QCOMPARE(form.GridNew->rowCount(), 1);
+    const QString notStored = form.GridNew->item(0, 5)->text();
+    QVERIFY2(notStored.contains(QStringLiteral("X-ABUID: A-1:ABPerson")), qPrintable(notStored));
+    QVERIFY2(notStored.contains(QStringLiteral("«Друзья»")), qPrintable(notStored));
+
+    form.PageControlImport->setCurrentIndex(1);
+    form.setDuplicateAction(0, Action::Merge);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-merge.png"));
+    form.PageControlImport->setCurrentIndex(0);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-not-stored.png"));
+    form.PageControlImport->setCurrentIndex(2);
+    form.grab().save(shotFolder() + QStringLiteral("/import-preview-refused-text.png"));
+    QTest::mouseClick(form.BtnTakeIncomingAll, Qt::LeftButton);
+    QVERIFY(dropped(1).contains(QStringLiteral("заменяется")));
+    QTest::mouseClick(form.BtnFillEmptyAll, Qt::LeftButton);
+    form.setMergeMode(1, MergeMode::TakeIncoming);
+    QTest::mouseClick(form.BitBtnImport, Qt::LeftButton);
+    QCOMPARE(plan.cards[0].mergeMode, MergeMode::FillEmpty);
+    QCOMPARE(plan.cards[1].mergeMode, MergeMode::TakeIncoming);
 }
 
 void TestExchangeGui::importThroughCommandsRefreshesTheList() {

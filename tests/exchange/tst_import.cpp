@@ -4,9 +4,11 @@
 #include "ContactExport.h"
 #include "ContactImporter.h"
 #include "FbClient.h"
+#include "MergeConflicts.h"
 #include "TestDatabase.h"
 
 #include <QBuffer>
+#include <QProcess>
 #include <QTest>
 
 using namespace exchange;
@@ -126,8 +128,12 @@ private Q_SLOTS:
     void failedRowRollsBackTheWholeImport();
     void exportFollowsFilterAndSort();
     void longValuesDoNotCostTheContact();
-    void exportWritesEachUnnamedGroupOnce_data();
-    void exportWritesEachUnnamedGroupOnce();
+    void exportWritesEachGroupCardOnce_data();
+    void exportWritesEachGroupCardOnce();
+    void exportedGroupCardsCarryTheTree_data();
+    void exportedGroupCardsCarryTheTree();
+    void mergeListsAndChoosesWhatIsDropped();
+    void mergeConflictsCompareWhatAReaderSees();
 };
 
 void TestImport::roundTripIntoEmptyDatabase_data() {
@@ -347,15 +353,15 @@ void TestImport::longValuesDoNotCostTheContact() {
     QCOMPARE(row[NOTES - 1], QString(240, u'n'));
 }
 
-void TestImport::exportWritesEachUnnamedGroupOnce_data() {
+void TestImport::exportWritesEachGroupCardOnce_data() {
     QTest::addColumn<int>("depth");
     QTest::newRow("4 levels") << 4;
     QTest::newRow("300 levels") << 300;
 }
 
-// A contact in the middle of a deep branch: the groups above it travel with it, the ones below it as
-// group cards, each once.
-void TestImport::exportWritesEachUnnamedGroupOnce() {
+// A contact in the middle of a deep branch: the groups above it travel with it in CATEGORIES, and every
+// group of the tree has its group card, each once.
+void TestImport::exportWritesEachGroupCardOnce() {
     QFETCH(int, depth);
     Db db;
     int parent = 2; // the built-in "Работа"
@@ -374,16 +380,151 @@ void TestImport::exportWritesEachUnnamedGroupOnce() {
     QCOMPARE(contactPath.size(), 1);
     const QStringList named = splitGroupPath(contactPath.front());
     QCOMPARE(named.size(), depth / 2 + 1);
-    QStringList expected;
-    for (const QString& path : db.groupPaths()) {
-        const QStringList names = splitGroupPath(path);
-        if (names.size() > named.size() || names != named.mid(0, names.size()))
-            expected << path; // not the contact's group nor one above it
-    }
+    QStringList expected = db.groupPaths();
+    expected.sort();
     groupCards.sort();
     QCOMPARE(groupCards.size(), expected.size());
     QCOMPARE(groupCards, expected);
     QCOMPARE(groupCards.filter(QStringLiteral("g%1").arg(depth)).size(), 1);
+void TestImport::exportedGroupCardsCarryTheTree_data() {
+    QTest::addColumn<int>("format");
+    QTest::newRow("vCard 4.0") << int(ExportFormat::VCard4);
+    QTest::newRow("vCard 3.0") << int(ExportFormat::VCard3);
+}
+
+// Servers and programs that read groups from group cards instead of CATEGORIES see the same tree.
+void TestImport::exportedGroupCardsCarryTheTree() {
+    QFETCH(int, format);
+    Db source;
+    fillSample(source, QString());
+    source.dm->TabMain->refresh();
+    source.dm->TabContactGroups->refresh();
+    const QByteArray file = exported(source, ExportFormat(format));
+    const QByteArray again = exported(source, ExportFormat(format));
+    QCOMPARE(again, file); // the UIDs stay the same from one export to the next
+
+    // An independent reader: every member a group card names is a card of the file, in that group.
+    const QString path = source.folder.path() + QStringLiteral("out.vcf");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+import sys, vobject
+cards = list(vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()))
+uids = {c.uid.value: c for c in cards if hasattr(c, 'uid')}
+for c in cards:
+    kind = (c.contents.get('kind') or c.contents.get('x-addressbookserver-kind') or [None])[0]
+    if kind is None or kind.value != 'group':
+        continue
+    for m in c.contents.get('member', []) + c.contents.get('x-addressbookserver-member', []):
+        uid = m.value[len('urn:uuid:'):] if m.value.startswith('urn:uuid:') and m.value[9:] in uids else m.value
+        print(c.fn.value + ' <- ' + uids[uid].uid.value)
+)"),
+                                                      path});
+    QVERIFY(python.waitForFinished(30000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QStringList members = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    members.sort();
+    QStringList expectedMembers;
+    const GroupPaths groups(readSnapshot(*source.dm->IBPhones).groups);
+    for (const auto& r : Query(*source.dm->IBPhones, QStringLiteral("select NUM_MAIN, GR_NUM from \"MAIN\" where "
+                                                                    "GR_NUM <> 1"))
+                             .run({}))
+        expectedMembers << groups.path(r[1].toInt()) + QStringLiteral(" <- ") + contactUid(r[0].toInt());
+    expectedMembers.sort();
+    QCOMPARE(expectedMembers.size(), 2);
+    QCOMPARE(members, expectedMembers);
+
+    // Without CATEGORIES on the contact cards the group cards alone rebuild the tree.
+    QByteArray withoutCategories;
+    bool group = false;
+    for (const QByteArray& line : file.split('\n')) {
+        if (line.startsWith("BEGIN:VCARD"))
+            group = false;
+        if (line.startsWith("KIND:group") || line.startsWith("X-ADDRESSBOOKSERVER-KIND:group"))
+            group = true;
+        if (!line.isEmpty())
+            withoutCategories += line + '\n';
+        if (!group && line.startsWith("CATEGORIES:"))
+            withoutCategories.chop(line.size() + 1);
+    }
+    QVERIFY(withoutCategories.size() < file.size());
+    Db target;
+    const ImportPlan plan = target.plan(withoutCategories);
+    QCOMPARE(plan.count(CardStatus::New), 4);
+    runImport(*target.dm->IBPhones, plan, target.photoFolder());
+    QCOMPARE(target.groupPaths(), source.groupPaths());
+    QList<QStringList> expected = source.rows();
+    QList<QStringList> stored = target.rows();
+    for (QList<QStringList>* rows : {&expected, &stored})
+        for (QStringList& row : *rows)
+            if (row[GR_NUM - 1] == groups.path(1))
+                row[GR_NUM - 1].clear(); // the root has no group card: a contact there stays without group
+    QCOMPARE(stored, expected);
+}
+
+void TestImport::mergeListsAndChoosesWhatIsDropped() {
+    const QByteArray card = "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Петров;Пётр;;;\r\nTEL;TYPE=cell:+7 (916) 1\r\n"
+                            "TEL;TYPE=home:222\r\nTITLE:Дворник\r\nEMAIL;TYPE=work:PETROV@A.RU\r\nNOTE:Новое\r\n"
+                            "CATEGORIES:Друзья/Дача\r\nEND:VCARD\r\n";
+    for (const MergeMode mode : {MergeMode::FillEmpty, MergeMode::TakeIncoming}) {
+        Db db;
+        const int work = 2;
+        db.addContact({{QStringLiteral("FAM"), QStringLiteral("Петров")},
+                       {QStringLiteral("FIRST_NAME"), QStringLiteral("Пётр")},
+                       {QStringLiteral("CELLULAR"), QStringLiteral("+79161")},
+                       {QStringLiteral("JOB_EMAIL"), QStringLiteral("petrov@a.ru")},
+                       {QStringLiteral("HOME_TEL1"), QStringLiteral("111")},
+                       {QStringLiteral("JOB_POST"), QStringLiteral("Директор")},
+                       {QStringLiteral("GR_NUM"), work}});
+        ImportPlan plan = db.plan(card);
+        QCOMPARE(plan.cards[0].status, CardStatus::Duplicate);
+        findMergeConflicts(*db.dm->IBPhones, plan);
+        // The same phone in another form and the same e-mail in another letter case are no conflict.
+        QStringList conflicts;
+        for (const MergeConflict& m : plan.cards[0].conflicts)
+            conflicts << QStringLiteral("%1: %2 | %3").arg(mapping(Column(m.column)).field, m.stored, m.incoming);
+        QCOMPARE(conflicts,
+                 (QStringList{QStringLiteral("JOB_POST: Директор | Дворник"),
+                              QStringLiteral("GR_NUM: Работа | Друзья/Дача"), QStringLiteral("HOME_TEL1: 111 | 222")}));
+        plan.cards[0].action = Action::Merge;
+        plan.cards[0].mergeMode = mode;
+        runImport(*db.dm->IBPhones, plan, db.photoFolder());
+        const QStringList row = db.rows().front();
+        const bool take = mode == MergeMode::TakeIncoming;
+        QCOMPARE(row[JOB_POST - 1], take ? QStringLiteral("Дворник") : QStringLiteral("Директор"));
+        QCOMPARE(row[HOME_TEL1 - 1], take ? QStringLiteral("222") : QStringLiteral("111"));
+        QCOMPARE(row[GR_NUM - 1], take ? QStringLiteral("Друзья/Дача") : QStringLiteral("Работа"));
+        QCOMPARE(row[NOTES - 1], QStringLiteral("Новое")); // an empty column is filled either way
+        QCOMPARE(row[FAM - 1], QStringLiteral("Петров"));
+    }
+}
+
+void TestImport::mergeConflictsCompareWhatAReaderSees() {
+    ContactRow stored, card;
+    stored.set(CELLULAR, QStringLiteral("+7 (916) 111-22-33"));
+    card.set(CELLULAR, QStringLiteral("+79161112233")); // the same number written otherwise
+    stored.set(JOB_EMAIL, QStringLiteral("Ann@Mail.ru"));
+    card.set(JOB_EMAIL, QStringLiteral("ann@mail.ru "));
+    card.set(NOTES, QStringLiteral("new")); // an empty stored column takes it: no conflict
+    stored.values[BITHDAY] = QDate(1980, 1, 31);
+    card.values[BITHDAY] = QDate(1980, 1, 30);
+    stored.set(FOTOLINK, QStringLiteral("/photos/contact-1.jpg"));
+    card.photo = QByteArray("\x89PNG", 4) + QByteArray(96, 'x');
+    card.photoSuffix = QStringLiteral("png");
+    stored.groupPath = QStringLiteral("Работа/Клиенты");
+    card.groupPath = QStringLiteral("Работа/Клиенты/");
+    const std::vector<MergeConflict> c = mergeConflicts(stored, card);
+    QCOMPARE(c.size(), size_t(2));
+    QCOMPARE(c[0].column, int(BITHDAY));
+    QCOMPARE(c[0].stored, QStringLiteral("1980-01-31"));
+    QCOMPARE(c[0].incoming, QStringLiteral("1980-01-30"));
+    QCOMPARE(c[1].column, int(FOTOLINK));
+    QCOMPARE(c[1].incoming, QStringLiteral("png"));
+    QCOMPARE(c[1].pictureBytes, qsizetype(100));
 }
 
 QTEST_GUILESS_MAIN(TestImport)

@@ -47,6 +47,12 @@ private Q_SLOTS:
     void roundTripThroughWriter();
     void groupCardDescribesGroupOnly();
     void windows1251FileWithoutCharset();
+    void charsetDecidedAfterFoldsAreJoined_data();
+    void charsetDecidedAfterFoldsAreJoined();
+    void typedValuesTakeTheirColumnsFirst_data();
+    void typedValuesTakeTheirColumnsFirst();
+    void characterBeyondTheBasicPlaneNamedWhole();
+    void groupCardNamesItsMembersInBothForms();
 };
 
 void TestVCard::cards_data() {
@@ -251,6 +257,124 @@ void TestVCard::windows1251FileWithoutCharset() {
     const ImportedContact ic = contactFromCard(vcard::parse(data).front());
     QCOMPARE(ic.row.text(FAM), QStringLiteral("Елкин"));
     QCOMPARE(ic.row.text(FIRST_NAME), QStringLiteral("ё"));
+}
+
+void TestVCard::charsetDecidedAfterFoldsAreJoined_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QStringList>("surnames"); // empty for a refused card
+    QTest::addColumn<int>("badLine");          // line of the refused card's broken value
+
+    // "Иванов" and "Петрова" in UTF-8, each line folded inside a two-byte letter.
+    QTest::newRow("UTF-8 folded inside letters")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xD0\x98\xD0\xB2\xD0\r\n \xB0\xD0\xBD\xD0\xBE\xD0\xB2;;;;\r\n"
+                      "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:\xD0\x9F\xD0\xB5\xD1\r\n\t\x82\xD1\x80\xD0\xBE"
+                      "\xD0\xB2\xD0\xB0;;;;\r\nEND:VCARD\r\n")
+        << QStringList{QStringLiteral("Иванов"), QStringLiteral("Петрова")} << 0;
+    // One card of a UTF-8 file holds a cp1251 byte: that card alone is refused, the rest read as UTF-8.
+    QTest::newRow("one broken card in a UTF-8 file")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2;;;;\r\n"
+                      "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:x\r\nN:\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE"
+                      "\xE2;;;;\r\nEND:VCARD\r\n")
+        << QStringList{QStringLiteral("Иванов"), QString()} << 8;
+    // A value that names UTF-8 and is none.
+    QTest::newRow("CHARSET=UTF-8 that is not")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8:\xC8\xE2\xE0\xED\xEE\xE2;;;;\r\nEND:VCARD\r\n")
+        << QStringList{QString()} << 3;
+    // cp1251 leaves 0x98 without a letter.
+    QTest::newRow("cp1251 file with a byte cp1251 lacks")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xC8\xE2\xE0\xED\xEE\xE2;;;;\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xC8\x98;;;;\r\nEND:VCARD\r\n")
+        << QStringList{QStringLiteral("Иванов"), QString()} << 7;
+}
+
+void TestVCard::charsetDecidedAfterFoldsAreJoined() {
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, surnames);
+    QFETCH(int, badLine);
+    const auto cards = vcard::parse(data);
+    QCOMPARE(int(cards.size()), int(surnames.size()));
+    for (size_t i = 0; i < cards.size(); ++i) {
+        const ImportedContact ic = contactFromCard(cards[i]);
+        if (surnames[i].isEmpty()) {
+            QCOMPARE(ic.refusal.kind, Refusal::BadText);
+            QCOMPARE(ic.refusal.line, badLine);
+            QVERIFY(!ic.refusal.value.isEmpty());
+        } else {
+            QCOMPARE(ic.refusal.kind, Refusal::None);
+            QCOMPARE(ic.row.text(FAM), surnames[i]);
+        }
+    }
+}
+
+void TestVCard::typedValuesTakeTheirColumnsFirst_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<Expect>("expected");
+    QTest::newRow("untyped e-mail before the work one")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nN:A;;;;\nEMAIL:any@a.ru\nEMAIL;TYPE=work:work@a.ru\nEND:VCARD\n")
+        << Expect{{"FAM", "A"}, {"JOB_EMAIL", "work@a.ru"}, {"HOME_EMAIL", "any@a.ru"}};
+    QTest::newRow("untyped phone before the work one")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nN:A;;;;\nTEL:111\nTEL;TYPE=WORK:222\nTEL;TYPE=HOME:333\nEND:VCARD\n")
+        << Expect{{"FAM", "A"}, {"JOB_TEL1", "222"}, {"JOB_TEL2", "111"}, {"HOME_TEL1", "333"}};
+    QTest::newRow("PREF orders phones of one kind (4.0)")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nN:A;;;;\nTEL;TYPE=home;PREF=3:1\nTEL;TYPE=home;PREF=1:2\n"
+                "TEL;TYPE=home:3\nEND:VCARD\n")
+        << Expect{{"FAM", "A"}, {"HOME_TEL1", "2"}, {"HOME_TEL2", "1"}, {"JOB_TEL1", "3"}};
+    QTest::newRow("type=pref orders e-mails of one kind (3.0)")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nN:A;;;;\nEMAIL;type=INTERNET;type=WORK:b@a.ru\n"
+                "EMAIL;type=INTERNET;type=WORK;type=pref:a@a.ru\nEND:VCARD\n")
+        << Expect{{"FAM", "A"}, {"JOB_EMAIL", "a@a.ru"}, {"HOME_EMAIL", "b@a.ru"}};
+    QTest::newRow("address components over several lines")
+        << crlf("BEGIN:VCARD\nVERSION:4.0\nN:A;;;;\nADR;TYPE=home:;корпус 2\\nподъезд 3;Тверская ул.\\, 7\\n\\n"
+                "офис 12\\n;Москва;;125009;\nEND:VCARD\n")
+        << Expect{{"FAM", "A"},
+                  {"HOME_ADDRESS", "корпус 2, подъезд 3"},
+                  {"HOME_ST", "Тверская ул., 7, офис 12"},
+                  {"HOME_CITY", "Москва"},
+                  {"HOME_ZIP", "125009"}};
+}
+
+void TestVCard::typedValuesTakeTheirColumnsFirst() {
+    QFETCH(QByteArray, data);
+    QFETCH(Expect, expected);
+    QCOMPARE(columnsOf(contactFromCard(vcard::parse(data).front())), expected);
+}
+
+void TestVCard::characterBeyondTheBasicPlaneNamedWhole() {
+    ContactRow row;
+    row.set(NOTES, QStringLiteral("С Новым годом 🎄!"));
+    Refusal r = checkRow(row);
+    QCOMPARE(r.kind, Refusal::Character);
+    QCOMPARE(r.codePoint, char32_t(0x1F384));
+    row.set(NOTES, QStringLiteral("Ω"));
+    r = checkRow(row);
+    QCOMPARE(r.codePoint, char32_t(0x03A9));
+    row = ContactRow();
+    row.set(FAM, QStringLiteral("A"));
+    row.groupPath = QStringLiteral("Праздники/🎄");
+    QCOMPARE(checkRow(row).codePoint, char32_t(0x1F384));
+}
+
+void TestVCard::groupCardNamesItsMembersInBothForms() {
+    const QStringList members = {contactUid(7), contactUid(12)};
+    QByteArray v3, v4;
+    appendGroupCard(v3, QStringLiteral("Работа/Клиенты"), VCardVersion::V3, members, groupUid(5));
+    appendGroupCard(v4, QStringLiteral("Работа/Клиенты"), VCardVersion::V4, members, groupUid(5));
+    QVERIFY(v3.contains("X-ADDRESSBOOKSERVER-KIND:group\r\n"));
+    QVERIFY(v3.contains("X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:urn:korvane:contact:7\r\n"));
+    QVERIFY(v4.contains("KIND:group\r\n"));
+    QVERIFY(v4.contains("MEMBER:urn:korvane:contact:12\r\n"));
+    for (const QByteArray& file : {v3, v4}) {
+        const ImportedContact ic = contactFromCard(vcard::parse(file).front());
+        QVERIFY(ic.groupOnly);
+        QCOMPARE(ic.uid, QStringLiteral("urn:korvane:group:5"));
+        QCOMPARE(ic.members.size(), 2);
+        QVERIFY(ic.notes.isEmpty());
+    }
+    // A contact card has no members to keep: they are listed as not stored.
+    const ImportedContact contact = contactFromCard(
+        vcard::parse("BEGIN:VCARD\r\nVERSION:4.0\r\nN:A;;;;\r\nMEMBER:urn:uuid:x\r\nEND:VCARD\r\n").front());
+    QCOMPARE(contact.notes, QStringList{QStringLiteral("MEMBER: urn:uuid:x")});
+    QVERIFY(contact.members.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestVCard)

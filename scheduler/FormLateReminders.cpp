@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QTreeWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,21 +37,24 @@ TFormLateReminders::TFormLateReminders(QWidget* parent) : QDialog(parent) {
     LabelCount->setWordWrap(true);
     layout->addWidget(LabelCount);
 
-    ListReminders = new QTreeWidget(this);
+    ListReminders = new QTableWidget(0, 4, this);
     ListReminders->setObjectName(QStringLiteral("ListReminders"));
-    ListReminders->setRootIsDecorated(false);
+    ListReminders->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListReminders->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListReminders->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Long texts wrap in their cells, a long word included, rather than being cut.
+    ListReminders->verticalHeader()->hide();
+    // Long texts wrap in their cells, a long word included, and the rows grow to hold them.
     ListReminders->setWordWrap(true);
-    ListReminders->setUniformRowHeights(false);
     ListReminders->setTextElideMode(Qt::ElideNone);
-    ListReminders->setHeaderLabels(
+    ListReminders->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ListReminders->setHorizontalHeaderLabels(
         {text("M202", "Задача"), text("M203", "Дата"), text("M204", "Время"), text("M205", "Описание")});
-    QHeaderView* header = ListReminders->header();
+    QHeaderView* header = ListReminders->horizontalHeader();
     header->setStretchLastSection(true);
-    header->resizeSection(0, 150);
-    header->resizeSection(1, 80);
-    header->resizeSection(2, 50);
+    header->resizeSection(0, 160);
+    // The date and the time are shown whole; the task and the description wrap.
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     layout->addWidget(ListReminders, 1);
 
     auto* bar = new QHBoxLayout;
@@ -71,17 +74,21 @@ TFormLateReminders::TFormLateReminders(QWidget* parent) : QDialog(parent) {
 
 void TFormLateReminders::addReminders(const std::vector<Reminder>& reminders) {
     for (const Reminder& r : reminders) {
-        auto* item = new QTreeWidgetItem(ListReminders, {r.task, r.date, r.time, r.description});
-        for (int c = 0; c < 4; ++c)
-            item->setToolTip(c, item->text(c));
-        item->setTextAlignment(3, Qt::AlignLeft | Qt::AlignTop);
-        item->setTextAlignment(0, Qt::AlignLeft | Qt::AlignTop);
+        const int row = ListReminders->rowCount();
+        ListReminders->insertRow(row);
+        const QString texts[4] = {r.task, r.date, r.time, r.description};
+        for (int c = 0; c < 4; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            item->setToolTip(texts[c]);
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignTop);
+            ListReminders->setItem(row, c, item);
+        }
     }
     updateCount();
 }
 
 int TFormLateReminders::count() const {
-    return ListReminders->topLevelItemCount();
+    return ListReminders->rowCount();
 }
 
 void TFormLateReminders::updateCount() {

@@ -5,7 +5,7 @@
 
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTableWidget;
 struct Reminder;
 
 // The reminders caught up long after their minute (the machine slept, the clock was set forward),
@@ -20,7 +20,7 @@ public:
     int count() const;
 
     QLabel* LabelCount;
-    QTreeWidget* ListReminders;
+    QTableWidget* ListReminders; // task, date, time, description
     QPushButton* BitBtn1;
 
 private:

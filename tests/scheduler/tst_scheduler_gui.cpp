@@ -20,10 +20,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 using schedtest::Task;
 
@@ -453,12 +453,12 @@ void TestSchedulerGui::lateRemindersOpenOneListWindow() {
     QVERIFY(list->isVisible() && !list->isModal());
     QVERIFY(list->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(list->count(), 2);
-    QTreeWidgetItem* first = list->ListReminders->topLevelItem(0);
-    QCOMPARE(first->text(0), u"Позвонить в банк"_qs);
-    QCOMPARE(first->text(1), QLocale::system().toString(kDay.addDays(-2), QLocale::ShortFormat));
-    QCOMPARE(first->text(2), u"11:0"_qs);
-    QCOMPARE(first->text(3), u"Уточнить остаток по счёту"_qs);
-    QCOMPARE(list->ListReminders->topLevelItem(1)->text(0), u"Отчёт"_qs);
+    QTableWidget* rows = list->ListReminders;
+    QCOMPARE(rows->item(0, 0)->text(), u"Позвонить в банк"_qs);
+    QCOMPARE(rows->item(0, 1)->text(), QLocale::system().toString(kDay.addDays(-2), QLocale::ShortFormat));
+    QCOMPARE(rows->item(0, 2)->text(), u"11:0"_qs);
+    QCOMPARE(rows->item(0, 3)->text(), u"Уточнить остаток по счёту"_qs);
+    QCOMPARE(rows->item(1, 0)->text(), u"Отчёт"_qs);
     QVERIFY(list->LabelCount->text().endsWith(u"2"_qs));
     const auto windows = s.form.reminderWindows();
     QCOMPARE(windows.size(), 1);
@@ -470,7 +470,7 @@ void TestSchedulerGui::lateRemindersOpenOneListWindow() {
     s.form.engine->TimerSchedulerTimer();
     QCOMPARE(s.form.lateRemindersWindow(), list);
     QCOMPARE(list->count(), 3);
-    QCOMPARE(list->ListReminders->topLevelItem(2)->text(0), u"Позже"_qs);
+    QCOMPARE(rows->item(2, 0)->text(), u"Позже"_qs);
     QCOMPARE(s.form.reminderWindows().size(), 1);
     list->BitBtn1->click();
     QTRY_VERIFY(!s.form.lateRemindersWindow());

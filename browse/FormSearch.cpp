@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "FilterConditions.h"
 #include "MessageBoxes.h"
+#include "PendingChange.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -71,6 +72,11 @@ void TFormSearch::BitBtn3Click() {
                                          "store, so no contact can contain it")
                               .arg(text.mid(at, bad->isHighSurrogate() ? 2 : 1)));
         EditSchStr->setFocus();
+        return;
+    }
+    // A change that cannot be saved is not read over; going back to it closes the search.
+    if (!pendingchange::settleBeforeReread(tabMain_)) {
+        reject();
         return;
     }
     const QString condition = FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames());

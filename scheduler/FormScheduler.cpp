@@ -355,6 +355,10 @@ void TFormScheduler::raiseReminder(const Reminder& r) {
         notifyDesktop(r);
 }
 
+TFormLateReminders* TFormScheduler::lateRemindersWindow() const {
+    return lateList_.data();
+}
+
 void TFormScheduler::raiseLateReminders(const std::vector<Reminder>& list) {
     if (list.empty())
         return;

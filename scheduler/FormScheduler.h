@@ -59,7 +59,7 @@ public:
     // The reminder windows raised and not yet closed.
     QList<TFormMessage*> reminderWindows() const;
     // The list of late reminders while it is open, else nullptr.
-    TFormLateReminders* lateRemindersWindow() const { return lateList_.data(); }
+    TFormLateReminders* lateRemindersWindow() const;
 
     // ---- controls ----
     QWidget* ToolBar1;

@@ -4,16 +4,21 @@
 #include "DbControls.h"
 #include "Edit.h"
 #include "EditFixture.h"
+#include "IniLang.h"
+#include "PendingChange.h"
 #include "RefBook.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -760,6 +765,25 @@ private Q_SLOTS:
             QVERIFY(form_->grab().save(shots + QStringLiteral("edit-page-%1.png").arg(QLatin1String(names[i]))));
         }
         QVERIFY(!form_->ImageFoto->pixmap().isNull());
+        // A refused save: the editor stays open on the box, and the question a filter change asks
+        // (in the language of the file KORVANE_SHOT_LANG names, if any).
+        QString suffix;
+        if (const QString lang = qEnvironmentVariable("KORVANE_SHOT_LANG"); !lang.isEmpty()) {
+            QFile::copy(lang, db_->folder.path() + QFileInfo(lang).fileName());
+            SetCurrentLangFile(OpenLangFile(QFileInfo(lang).fileName()));
+            suffix = u'-' + QFileInfo(lang).baseName();
+        }
+        box("FAM")->clear();
+        typeText(box("FAM"), QStringLiteral("Константинопольский张"));
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QVERIFY(form_->isVisible());
+        QVERIFY(form_->grab().save(shots + QStringLiteral("edit-refused-save%1.png").arg(suffix)));
+        QMessageBox question(QMessageBox::Question, QStringLiteral("Korvane Personal"),
+                             pendingchange::discardQuestion(boxes_->texts(msgbox::Kind::Error).value(0)),
+                             QMessageBox::Yes | QMessageBox::No);
+        question.show();
+        QVERIFY(question.grab().save(shots + QStringLiteral("edit-discard-question%1.png").arg(suffix)));
+        SetCurrentLangFile(nullptr);
         form_->BitBtn2Click();
     }
 };

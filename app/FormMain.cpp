@@ -16,6 +16,7 @@
 #include "LetterBar.h"
 #include "MainActions.h"
 #include "MessageBoxes.h"
+#include "PendingChange.h"
 #include "ProgramFolder.h"
 #include "StickyMarks.h"
 #include "WindowPlacement.h"
@@ -403,6 +404,9 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormMain::spacePressed() {
+    // A change that cannot be saved is not read over: the user goes back to it or discards it.
+    if (dm_.TabMain->filtered() && !pendingchange::settleBeforeReread(*dm_.TabMain))
+        return;
     try {
         dm_.TabMain->setFilterState(QString(), false);
     } catch (const DbError&) {

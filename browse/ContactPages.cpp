@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "IniLang.h"
 #include "MessageBoxes.h"
+#include "PendingChange.h"
 
 #include <QApplication>
 #include <QVBoxLayout>
@@ -206,6 +207,8 @@ void ContactPages::acDelExecute() {
 }
 
 void ContactPages::acShowAllExecute() {
+    if (tabMain_.filtered() && !pendingchange::settleBeforeReread(tabMain_))
+        return;
     try {
         tabMain_.setFiltered(false);
     } catch (const std::exception&) {

@@ -6,6 +6,7 @@
 #include "FilterConditions.h"
 #include "IniLang.h"
 #include "MessageBoxes.h"
+#include "PendingChange.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -72,6 +73,11 @@ void TFormSearch::BitBtn3Click() {
                                            "хранить, поэтому ни один контакт его не содержит")
                               .arg(text.mid(at, bad->isHighSurrogate() ? 2 : 1)));
         EditSchStr->setFocus();
+        return;
+    }
+    // A change that cannot be saved is not read over; going back to it closes the search.
+    if (!pendingchange::settleBeforeReread(tabMain_)) {
+        reject();
         return;
     }
     const QString condition = FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames());

@@ -4,6 +4,7 @@
 #include "DbError.h"
 #include "IniLang.h"
 #include "MessageBoxes.h"
+#include "PendingChange.h"
 
 #include <QAction>
 #include <QApplication>
@@ -300,14 +301,32 @@ void GroupTree::TreeViewMainChange(QTreeWidgetItem* node) {
     if (!node)
         return;
     Dataset& contacts = *dm_.TabMain;
+    // A change that cannot be saved is not read over: going back to it leaves the list, and the
+    // selection, on the group shown.
+    if (!pendingchange::settleBeforeReread(contacts)) {
+        selectShownGroup();
+        return;
+    }
     try {
         const int group = nodeGroup(node);
+        shownGroup_ = group;
         if (group == kRootGroup)
             contacts.setFilterState(QString(), false);
         else
             contacts.setFilterState(QStringLiteral("GR_NUM=%1").arg(group), true);
     } catch (const DbError& e) {
         msgbox::showError(e.message());
+    }
+}
+
+void GroupTree::selectShownGroup() {
+    for (QTreeWidgetItemIterator it(TreeViewMain); *it; ++it) {
+        if (nodeGroup(*it) == shownGroup_ && !isPlaceholder(*it)) {
+            const QSignalBlocker quiet(TreeViewMain);
+            TreeViewMain->setCurrentItem(*it);
+            TreeViewMain->viewport()->update();
+            return;
+        }
     }
 }
 

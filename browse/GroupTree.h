@@ -79,6 +79,8 @@ protected:
 
 private:
     QTreeWidgetItem* nodeAtPressPoint() const;
+    // Selects the node of the group the list shows, without reporting a change.
+    void selectShownGroup();
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, int group, const QString& text);
     void expandAll(QTreeWidgetItem* node);
     void setPanelWidth(int width);
@@ -91,4 +93,5 @@ private:
     int reopenWidth_ = 120;
     bool folded_ = false;
     bool settingText_ = false; // texts set by the program are not in-place edits
+    int shownGroup_ = 1;       // the group whose contacts the list shows (1: every contact)
 };

@@ -2,6 +2,7 @@
 
 #include "Dataset.h"
 #include "FilterConditions.h"
+#include "PendingChange.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -121,9 +122,15 @@ QToolButton* LetterBar::pressedButton() const {
 }
 
 void LetterBar::acFastSearchExecute() {
-    const QToolButton* pressed = pressedButton();
+    QToolButton* pressed = pressedButton();
     if (!pressed)
         return;
+    // A change that cannot be saved is not read over: the user goes back to it or discards it.
+    if (!pendingchange::settleBeforeReread(tabMain_)) {
+        pressOnly(applied_);
+        return;
+    }
+    applied_ = pressed;
     const QString caption = pressed->text();
     try {
         if (FilterConditions::isAllCaption(caption)) {
@@ -140,6 +147,19 @@ void LetterBar::acFastSearchExecute() {
 
 void LetterBar::pressAll() {
     ToolButtonAll->setChecked(true);
+    applied_ = ToolButtonAll;
+}
+
+void LetterBar::pressOnly(QToolButton* button) {
+    if (button) {
+        button->setChecked(true);
+        return;
+    }
+    // No button was pressed before: none is now.
+    group_->setExclusive(false);
+    for (QToolButton* b : buttons())
+        b->setChecked(false);
+    group_->setExclusive(true);
 }
 
 void LetterBar::setMaximized(bool maximized) {

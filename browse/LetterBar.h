@@ -49,9 +49,12 @@ protected:
 private:
     class FoldTab;
     void layOut();
+    // Makes the button the only pressed one (none when nullptr), without touching the filter.
+    void pressOnly(QToolButton* button);
 
     Dataset& tabMain_;
     QButtonGroup* group_ = nullptr;
     FoldTab* tab_ = nullptr;
+    QToolButton* applied_ = nullptr; // the button whose filter the list shows
     bool maximized_ = true;
 };

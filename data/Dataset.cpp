@@ -244,24 +244,35 @@ void Dataset::refresh() {
     if (!isOpen())
         return;
     const QVariant key = current_ >= 0 ? value(current_, 0) : QVariant();
+    // A pending change that cannot be saved now (another connection saved the row meanwhile, a
+    // character the database cannot store, any refusal) is kept and laid over the row as it is
+    // read again, so the user sees the other values and can save again or cancel. A new row stays
+    // new; only a row that another connection deleted takes its change with it.
     std::vector<std::pair<int, QVariant>> pending;
+    std::vector<QVariant> newRow;
     bool dropped = false;
     try {
         checkBrowseMode();
-    } catch (const RowConflictError& e) {
-        // Another connection saved the row meanwhile: the typed values are kept and laid over
-        // the row as it is now, so the user sees the other values and can save again.
-        if (!e.rowDeleted())
+    } catch (const DbError& e) {
+        const auto* conflict = dynamic_cast<const RowConflictError*>(&e);
+        if (state_ == State::Insert) {
+            newRow = buffer_;
+            rows_.erase(rows_.begin() + current_);
+            current_ = std::clamp(insertReturnRow_, -1, rowCount() - 1);
+        } else if (!(conflict && conflict->rowDeleted())) {
             for (int fi : changedFields())
                 pending.emplace_back(fi, buffer_[fi]);
+        }
         buffer_.clear();
         original_.clear();
         modified_ = false;
         state_ = State::Browse;
         dropped = true;
     }
-    readAndKeep(key);
-    if (!pending.empty() && current_ >= 0 && value(current_, 0) == key) {
+    readAndKeep(newRow.empty() ? key : (current_ >= 0 ? value(current_, 0) : QVariant()));
+    if (!newRow.empty()) {
+        restoreNewRow(std::move(newRow));
+    } else if (!pending.empty() && current_ >= 0 && value(current_, 0) == key) {
         edit();
         for (const auto& [fi, v] : pending)
             buffer_[fi] = v;
@@ -269,6 +280,27 @@ void Dataset::refresh() {
         emitRowChanged(current_);
     } else if (dropped && !controlsDisabled()) {
         Q_EMIT stateChanged();
+    }
+}
+
+void Dataset::restoreNewRow(std::vector<QVariant> values) {
+    insertReturnRow_ = current_;
+    const int newRow = rowCount();
+    const bool notify = !controlsDisabled();
+    if (notify)
+        Q_EMIT rowAboutToBeInserted(newRow);
+    rows_.push_back(Row{});
+    current_ = newRow;
+    buffer_ = std::move(values);
+    original_.clear();
+    modified_ = true;
+    state_ = State::Insert;
+    if (notify) {
+        Q_EMIT rowInserted(current_);
+        Q_EMIT currentChanged(current_);
+        Q_EMIT stateChanged();
+    } else {
+        resetPending_ = true;
     }
 }
 

@@ -63,7 +63,8 @@ public:
     const QString& sortField() const { return sort_; }
     void setSortField(const QString& fieldName);
     // Re-reads the rows, keeping the current row when it is still listed. A pending change that
-    // another connection's save made impossible stays pending on top of the values read again.
+    // cannot be saved (another connection's save, a refused value) stays pending on top of the
+    // values read again; a new row stays new.
     void refresh();
     // Sets condition and flag together with one re-read.
     void setFilterState(const QString& condition, bool on);
@@ -164,6 +165,8 @@ private:
     void emitRowChanged(int row);
     void applyValue(int fieldIndex, const QVariant& value, bool countsAsChange);
     void readAndKeep(const QVariant& key);
+    // Puts a new row whose save was refused back at the end of the list, as typed.
+    void restoreNewRow(std::vector<QVariant> values);
     bool initializing_ = false;
     void invalidateLookupCache() const;
     QVariant storedValue(const Row& row, const Field& f) const;

@@ -1,5 +1,6 @@
 #include "Edit.h"
 
+#include "Cp1251.h"
 #include "DBNavigator.h"
 #include "DMUnit.h"
 #include "DataBindings.h"
@@ -152,8 +153,26 @@ void TFormEdit::BitBtn1Click() {
         msgbox::showError(QStringLiteral("'%1' is not a valid date").arg(date->lineEdit()->text().trimmed()));
         return;
     }
-    postClosingWindow(*dm_.TabMain);
+    if (!postClosingWindow(*dm_.TabMain)) {
+        // Refused (another copy changed the contact, a character the database cannot store, a
+        // database error): the editor stays open with the typed values.
+        showRefusedBox();
+        return;
+    }
     done(QDialog::Accepted);
+}
+
+void TFormEdit::showRefusedBox() {
+    const Dataset& contacts = *dm_.TabMain;
+    for (const auto& [field, box] : boxes_) {
+        const QVariant v = contacts.value(field);
+        if (v.typeId() != QMetaType::QString || !cp1251::firstUnencodable(v.toString()))
+            continue;
+        if (QWidget* page = pageOf(box))
+            PageControl1->setCurrentWidget(page);
+        box->setFocus(Qt::OtherFocusReason);
+        return;
+    }
 }
 
 void TFormEdit::BitBtn2Click() {

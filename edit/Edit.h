@@ -28,7 +28,7 @@ public:
 
     // ---- handlers ----
     void FormShow();
-    void BitBtn1Click(); // OK: saves a pending change (a failure is shown), closes
+    void BitBtn1Click(); // OK: saves a pending change and closes; a refused save is shown, the editor stays
     void BitBtn2Click(); // Cancel, Esc: discards a pending change, ignoring failures, closes
     void ImageFotoDblClick();
     void AddPhoto1Click();
@@ -97,6 +97,8 @@ private:
     DateBox* unreadableDate() const;
     // Shows the stored dates again in boxes whose text is not a date.
     void dropUnreadableDates();
+    // After a refused save: the box whose value the database cannot store comes into view.
+    void showRefusedBox();
     QString photoLink() const;
 
     TDM& dm_;

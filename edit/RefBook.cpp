@@ -104,8 +104,8 @@ void TFormReferenceBook::FormShow() {
 
 void TFormReferenceBook::BitBtn1Click() {
     DBGridEh1->commitOpenEditor();
-    if (Dataset* d = DBGridEh1->dataset())
-        postClosingWindow(*d);
+    if (Dataset* d = DBGridEh1->dataset(); d && !postClosingWindow(*d))
+        return; // refused: the window stays open on the typed entry
     done(QDialog::Accepted);
 }
 

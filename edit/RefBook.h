@@ -32,7 +32,7 @@ public:
     void setBook(DataSource* source);
 
     void FormShow();
-    void BitBtn1Click(); // OK: saves a pending change, closes
+    void BitBtn1Click(); // OK: saves a pending change and closes; a refused save keeps the window open
     void BitBtn2Click(); // Cancel: discards a pending change, closes
 
     DatasetGridView* DBGridEh1;

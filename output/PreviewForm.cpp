@@ -146,11 +146,30 @@ void TPreviewForm::showFor(PrintDBGridEh& source) {
     if (layingOut_)
         return;
     source_ = &source;
+    takeModalityOfOpener();
     if (!isVisible())
         showMaximized();
     raise();
     activateWindow();
     relayout();
+}
+
+void TPreviewForm::takeModalityOfOpener() {
+    // A modal window (the scheduler) blocks every window outside it, so a preview opened from one
+    // is modal itself, and on top when its opener is, to be usable at once. Opened from the main
+    // window it is an ordinary window beside the others.
+    QWidget* opener = QApplication::activeModalWidget();
+    if (opener == this)
+        opener = nullptr;
+    const Qt::WindowModality modality = opener ? Qt::ApplicationModal : Qt::NonModal;
+    const bool onTop = opener && opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (windowModality() == modality && windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    // Both take effect at the next show.
+    if (isVisible())
+        hide();
+    setWindowModality(modality);
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
 }
 
 void TPreviewForm::relayout() {

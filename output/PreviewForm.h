@@ -61,6 +61,8 @@ protected:
 
 private:
     PageFormat layoutFormat() const;
+    // Modal (and on top) when opened from a modal window, so that the opener does not block it.
+    void takeModalityOfOpener();
     QPrinter& printer() const;
     void runLayout();
     void updateState();

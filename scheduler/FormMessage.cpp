@@ -1,6 +1,7 @@
 #include "FormMessage.h"
 
 #include "ReminderEngine.h"
+#include "WrappingLabel.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -50,23 +51,24 @@ TFormMessage::TFormMessage(QWidget* parent) : QDialog(parent) {
         l->setFont(f);
         return l;
     };
-    auto value = [this](const char* name) {
-        auto* l = new QLabel(QString::fromLatin1(name), this);
+    auto value = [this](const char* name, bool wraps) {
+        QLabel* l =
+            wraps ? new WrappingLabel(QString::fromLatin1(name), this) : new QLabel(QString::fromLatin1(name), this);
         l->setObjectName(QString::fromLatin1(name));
         l->setTextFormat(Qt::PlainText);
-        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        if (!wraps)
+            l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return l;
     };
     Label1 = caption("Label1", "Задача");
     Label2 = caption("Label2", "Дата");
     Label3 = caption("Label3", "Время");
     Label4 = caption("Label4", "Описание");
-    lbTask = value("lbTask");
-    lbDate = value("lbDate");
-    lbTime = value("lbTime");
-    lbDesc = value("lbDesc");
-    lbTask->setWordWrap(true);
-    lbDesc->setWordWrap(true);
+    // The task and its description wrap, a long word included, within the window's width.
+    lbTask = value("lbTask", true);
+    lbDate = value("lbDate", false);
+    lbTime = value("lbTime", false);
+    lbDesc = value("lbDesc", true);
     lbDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QLabel* rows[4][2] = {{Label1, lbTask}, {Label2, lbDate}, {Label3, lbTime}, {Label4, lbDesc}};
     for (int r = 0; r < 4; ++r) {

@@ -6,6 +6,7 @@
 #include "DataWindowBar.h"
 #include "DbError.h"
 #include "DesktopNotifier.h"
+#include "FormLateReminders.h"
 #include "FormMessage.h"
 #include "GridDelegates.h"
 #include "IniFile.h"
@@ -23,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QInputDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -78,6 +80,7 @@ TFormScheduler::TFormScheduler(TDM& dm, QWidget* parent) : QDialog(parent), dm_(
     engine = new ReminderEngine(*dm_.TabScheduler, this);
     engine->onError = [](const QString& m) { msgbox::showError(m); };
     engine->onReminder = [this](const Reminder& r) { raiseReminder(r); };
+    engine->onLateReminders = [this](const std::vector<Reminder>& list) { raiseLateReminders(list); };
     // A half-typed cell belongs to the task before the check saves it.
     engine->beforeCheck = [this] { DBGridEh1->commitOpenEditor(); };
 }
@@ -86,6 +89,7 @@ TFormScheduler::~TFormScheduler() {
     FormDestroy();
     for (const auto& w : reminders_)
         delete w.data();
+    delete lateList_.data();
 }
 
 void TFormScheduler::createBar() {
@@ -258,7 +262,8 @@ void TFormScheduler::saveGridLayout(IniFile& file) const {
 
 void TFormScheduler::BitBtn1Click() {
     DBGridEh1->commitOpenEditor();
-    postClosingWindow(*dm_.TabScheduler);
+    if (!postClosingWindow(*dm_.TabScheduler))
+        return; // refused: the window stays open with the typed values
     done(QDialog::Accepted);
 }
 
@@ -355,4 +360,34 @@ void TFormScheduler::raiseReminder(const Reminder& r) {
     }
     if (notifyDesktop)
         notifyDesktop(r);
+}
+
+TFormLateReminders* TFormScheduler::lateRemindersWindow() const {
+    return lateList_.data();
+}
+
+void TFormScheduler::raiseLateReminders(const std::vector<Reminder>& list) {
+    if (list.empty())
+        return;
+    if (!lateList_) {
+        // Like a reminder window: owned by no other window, gone when closed.
+        lateList_ = new TFormLateReminders(nullptr);
+        lateList_->setAttribute(Qt::WA_DeleteOnClose);
+        lateList_->setModal(false);
+    }
+    lateList_->addReminders(list);
+    lateList_->show();
+    lateList_->raise();
+    lateList_->repaint();
+    try {
+        if (playSound)
+            playSound(soundFile());
+    } catch (...) {
+    }
+    if (notifyDesktop) {
+        Reminder summary;
+        summary.task = lateList_->windowTitle();
+        summary.description = lateList_->LabelCount->text();
+        notifyDesktop(summary);
+    }
 }

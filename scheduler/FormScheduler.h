@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPointer>
 #include <functional>
+#include <vector>
 
 class DBGridEh;
 class DBNavigator;
@@ -15,6 +16,7 @@ class QToolButton;
 class ReminderEngine;
 class ReminderPlayer;
 class TDM;
+class TFormLateReminders;
 class TFormMessage;
 struct Reminder;
 
@@ -30,13 +32,16 @@ public:
     // ---- handlers ----
     void FormShow();
     void FormDestroy();
-    void BitBtn1Click(); // OK: saves a pending change, closes
+    void BitBtn1Click(); // OK: saves a pending change and closes; a refused save keeps the window open
     void BitBtn2Click(); // Cancel, Esc: discards a pending change, closes
     void acDeleteExecute();
     void acFindExecute();
     void DBGridEh1DblClick();
     // Raises one reminder: its own window, the sound, the desktop notification.
     void raiseReminder(const Reminder& r);
+    // Raises reminders caught up long after their minute: one list window (the open one, if any),
+    // one sound, one desktop notification.
+    void raiseLateReminders(const std::vector<Reminder>& list);
 
     // The Grid.ini column layout of the task grid, section "TFormScheduler".
     void restoreGridLayout(const IniFile& file);
@@ -53,6 +58,8 @@ public:
     QString soundFile() const;
     // The reminder windows raised and not yet closed.
     QList<TFormMessage*> reminderWindows() const;
+    // The list of late reminders while it is open, else nullptr.
+    TFormLateReminders* lateRemindersWindow() const;
 
     // ---- controls ----
     QWidget* ToolBar1;
@@ -87,4 +94,5 @@ private:
 
     TDM& dm_;
     QList<QPointer<TFormMessage>> reminders_;
+    QPointer<TFormLateReminders> lateList_;
 };

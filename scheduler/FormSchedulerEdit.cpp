@@ -187,7 +187,8 @@ void TFormSchedulerEdit::FormShow() {
 }
 
 void TFormSchedulerEdit::BitBtn1Click() {
-    postClosingWindow(*dm_.TabScheduler);
+    if (!postClosingWindow(*dm_.TabScheduler))
+        return; // refused: the editor stays open with the typed values
     done(QDialog::Accepted);
 }
 

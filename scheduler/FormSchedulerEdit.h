@@ -26,7 +26,7 @@ public:
     void acSchedulerEditExecute();
 
     void FormShow();
-    void BitBtn1Click(); // OK: saves a pending change (a failure is shown), closes
+    void BitBtn1Click(); // OK: saves a pending change and closes; a refused save is shown, the editor stays
     void BitBtn2Click(); // Cancel, Esc: discards a pending change, ignoring failures, closes
 
     DataBindings* bindings() const { return bindings_; }

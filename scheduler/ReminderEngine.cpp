@@ -5,7 +5,10 @@
 #include "DbError.h"
 
 #include <QLocale>
+
 #include <QTimer>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -124,6 +127,7 @@ int ReminderEngine::checkMinutes(const QSet<qint64>& minuteKeys) {
             rm.date = locale.toString(timing.date, QLocale::ShortFormat);
             rm.time = reminder::timeText(d.value(r, f.hour), d.value(r, f.minute));
             rm.description = d.value(r, f.desc).toString();
+            rm.minute = *key;
             due.push_back(std::move(rm));
         }
         try {
@@ -138,8 +142,21 @@ int ReminderEngine::checkMinutes(const QSet<qint64>& minuteKeys) {
                 onError(e.message());
         }
     }
+    const int raised = static_cast<int>(due.size());
+    // Caught up long after their minute (a suspend, a clock set forward): one list, oldest first.
+    const qint64 present = reminder::minuteKey(clock_());
+    std::vector<Reminder> late;
+    if (onLateReminders) {
+        auto isLate = [present](const Reminder& rm) { return present - rm.minute > kLateMinutes; };
+        std::copy_if(due.begin(), due.end(), std::back_inserter(late), isLate);
+        due.erase(std::remove_if(due.begin(), due.end(), isLate), due.end());
+        std::stable_sort(late.begin(), late.end(),
+                         [](const Reminder& a, const Reminder& b) { return a.minute < b.minute; });
+    }
+    if (!late.empty())
+        onLateReminders(late);
     for (const Reminder& rm : due)
         if (onReminder)
             onReminder(rm);
-    return static_cast<int>(due.size());
+    return raised;
 }

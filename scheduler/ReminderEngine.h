@@ -20,6 +20,7 @@ struct Reminder {
     QString date; // the system's short date format
     QString time; // "9:5"
     QString description;
+    qint64 minute = 0; // the clock minute at which it reminds (reminder::minuteKey)
 };
 
 // The reminder engine: once a minute it walks every task of the tasks dataset and raises a reminder
@@ -27,6 +28,8 @@ struct Reminder {
 //
 // The timer is aligned to the start of each minute; a tick that comes late (or after the machine
 // was suspended) checks every minute it skipped as well, so each minute is checked exactly once.
+// Reminders caught up that way more than kLateMinutes after their minute come together in one list
+// rather than a window each, so that a weekend asleep does not open dozens of windows.
 class ReminderEngine : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +53,10 @@ public:
 
     // Raises one reminder (window, sound, notification). Called after the walk, in table order.
     std::function<void(const Reminder&)> onReminder;
+    // Raises the reminders whose minute passed more than kLateMinutes ago, all at once, oldest first
+    // (called before onReminder). Without it they go to onReminder one by one.
+    std::function<void(const std::vector<Reminder>&)> onLateReminders;
+    static constexpr qint64 kLateMinutes = 15;
     // A failed save of a pending task; the standard error box unless replaced.
     std::function<void(const QString&)> onError;
     // Runs before each walk (the scheduler grid hands a half-typed cell to the dataset).

@@ -60,9 +60,12 @@ MinuteSchedule::MinuteSchedule(const QDateTime& start) : last_(epochMinute(start
 QSet<qint64> MinuteSchedule::takeDue(const QDateTime& now) {
     const qint64 current = epochMinute(now);
     QSet<qint64> keys;
-    if (current <= last_) {
-        // The clock went back (or this minute is done): go on from the clock's minute.
+    if (current == last_)
+        return keys; // this minute is done
+    if (current < last_) {
+        // The clock went back: the minute it lands in is checked, and checking goes on from there.
         last_ = current;
+        keys.insert(minuteKey(now));
         return keys;
     }
     const qint64 from = std::max(last_ + 1, current - kMaxMinutes + 1);

@@ -46,8 +46,9 @@ public:
     explicit MinuteSchedule(const QDateTime& start);
 
     // The local-time keys of the minutes since the previous call, up to and including the minute of
-    // `now`; empty when that minute was already checked or the clock went back (checking resumes from
-    // the new time). At most kMaxMinutes of the most recent minutes are handed out.
+    // `now`; empty when that minute was already checked. When the clock went back, the minute it
+    // lands in, and checking resumes from there. At most kMaxMinutes of the most recent minutes are
+    // handed out.
     QSet<qint64> takeDue(const QDateTime& now);
     qint64 lastChecked() const { return last_; }
 

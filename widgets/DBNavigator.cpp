@@ -163,8 +163,8 @@ void DBNavigator::run(Button b, Dataset& d) {
         d.cancel();
         break;
     case Refresh:
-        // Re-reading saves a pending change first, as moving does.
-        d.checkBrowseMode();
+        // Re-reading saves a pending change first, as moving does; a change that cannot be saved
+        // is laid over the row as read again, which is the way out of a refused save.
         d.refresh();
         break;
     }

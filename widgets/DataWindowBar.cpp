@@ -35,13 +35,15 @@ DataWindowBar makeDataWindowBar(QWidget* parent, const QString& panelName, int h
     return bar;
 }
 
-void postClosingWindow(Dataset& dataset) {
+bool postClosingWindow(Dataset& dataset) {
     if (!dataset.isEditing())
-        return;
+        return true;
     try {
         dataset.post();
+        return true;
     } catch (const DbError& e) {
         msgbox::showError(e.message());
+        return false;
     }
 }
 

@@ -23,9 +23,10 @@ struct DataWindowBar {
 DataWindowBar makeDataWindowBar(QWidget* parent, const QString& panelName, int height, DataSource* source,
                                 int buttonWidth = 0);
 
-// What the bar's OK does to the window's dataset: a pending change is saved; when the save fails
-// the user is told and the change stays pending, and the window closes all the same.
-void postClosingWindow(Dataset& dataset);
+// What the bar's OK does to the window's dataset: a pending change is saved. When the save is
+// refused the user is told why and the change stays pending; the result is then false and the
+// window stays open with the typed values, so that they can be mended, refreshed or cancelled.
+[[nodiscard]] bool postClosingWindow(Dataset& dataset);
 // What its Cancel does: a pending change is discarded; a failed discard is of no interest, since
 // the window closes.
 void cancelClosingWindow(Dataset& dataset);

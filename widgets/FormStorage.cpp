@@ -20,8 +20,25 @@ int screenPixelsPerInch(const QWidget* w) {
     return s ? qRound(s->logicalDotsPerInch()) : 96;
 }
 
-// The areas a window may take, the primary screen's first, less the frame the window manager adds.
-QList<QRect> availableAreas(const QWidget* w) {
+// The frame the window manager puts around the window. Until a window is first framed its frame is
+// not known (reported as none): the frame of a window already framed stands in for it, so that a
+// window as large as the screen does not open with its title bar or its buttons beyond the edge.
+QMargins frameOf(const QWidget* w) {
+    const QWindow* handle = w->windowHandle();
+    const QMargins own = handle ? handle->frameMargins() : QMargins();
+    if (!own.isNull() || w->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return own;
+    for (const QWindow* other : QGuiApplication::topLevelWindows()) {
+        if (other == handle || !other->isVisible() || other->flags().testFlag(Qt::FramelessWindowHint))
+            continue;
+        if (const QMargins frame = other->frameMargins(); !frame.isNull())
+            return frame;
+    }
+    return own;
+}
+
+// The areas a window may take, the primary screen's first, less the window's frame.
+QList<QRect> availableAreas(const QMargins& frame) {
     QList<QRect> areas;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary)
@@ -29,11 +46,13 @@ QList<QRect> availableAreas(const QWidget* w) {
     for (const QScreen* s : QGuiApplication::screens())
         if (s != primary)
             areas << s->availableGeometry();
-    const QWindow* handle = w->windowHandle();
-    const QMargins frame = handle ? handle->frameMargins() : QMargins();
     for (QRect& a : areas)
         a = a.marginsRemoved(frame);
     return areas;
+}
+
+bool isNormalState(Qt::WindowStates s) {
+    return !(s & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
 } // namespace
@@ -52,6 +71,8 @@ void FormStorage::saveIfShown() {
 }
 
 bool FormStorage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        geometryChanged();
     if (watched == window_ && !event->spontaneous()) {
         if (event->type() == QEvent::Show) {
             // Placement comes before the window's own show handler.
@@ -77,13 +98,17 @@ void FormStorage::restore() {
     QRect wanted = window_->geometry();
     if (r.normal)
         wanted = sizeable ? *r.normal : QRect(r.normal->topLeft(), window_->size());
-    // A window out of reach is of no use: it is moved into view and shrunk to fit.
-    const QRect fitted =
-        placement::fitOnScreen(wanted, availableAreas(window_), sizeable ? window_->minimumSize() : window_->size());
+    // A window out of reach is of no use: it is moved into view and shrunk to fit, frame included.
+    restoredFrame_ = frameOf(window_);
+    const QRect fitted = placement::fitOnScreen(wanted, availableAreas(restoredFrame_),
+                                                sizeable ? window_->minimumSize() : window_->size());
     if (r.normal || fitted != window_->geometry()) {
         // The client area's rectangle; move() would place the frame's corner instead.
         window_->setGeometry(sizeable ? fitted : QRect(fitted.topLeft(), window_->size()));
     }
+    shownNormal_ = window_->geometry();
+    seenNormal_.clear();
+    refitWhenFramed_ = true;
     Qt::WindowStates state = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     switch (r.state) {
     case placement::ShowState::Maximized:
@@ -124,11 +149,58 @@ void FormStorage::write(bool destroying, bool withProperties) {
                                       : st & Qt::WindowMaximized ? placement::ShowState::Maximized
                                                                  : placement::ShowState::Normal);
     s.pixelsPerInch = screenPixelsPerInch(window_);
-    s.normal = window_->normalGeometry().isValid() ? window_->normalGeometry() : window_->geometry();
+    s.normal = normalGeometry();
     s.visible = destroying;
     placement::write(file, section_, s);
     if (withProperties && saveProperties)
         saveProperties(file);
     file.save();
     shownSinceSave_ = false;
+}
+
+void FormStorage::geometryChanged() {
+    if (!window_ || !window_->isVisible())
+        return;
+    const Qt::WindowStates state = window_->windowState();
+    if (isNormalState(state)) {
+        // The normal rectangles seen lately; the window manager's maximising resizes the window
+        // before it reports the new state, so the last one may already be the maximised one.
+        seenNormal_.append(window_->geometry());
+        while (seenNormal_.size() > 4)
+            seenNormal_.removeFirst();
+    }
+    // Once the window is framed, its real frame may be larger than the one it was fitted with.
+    const QWindow* handle = window_->windowHandle();
+    const QMargins frame = handle ? handle->frameMargins() : QMargins();
+    if (!refitWhenFramed_ || frame.isNull())
+        return;
+    refitWhenFramed_ = false;
+    if (frame == restoredFrame_ || !isNormalState(state))
+        return;
+    const bool sizeable = window_->minimumSize() != window_->maximumSize();
+    const QRect fitted = placement::fitOnScreen(window_->geometry(), availableAreas(frame),
+                                                sizeable ? window_->minimumSize() : window_->size());
+    if (fitted != window_->geometry())
+        window_->setGeometry(sizeable ? fitted : QRect(fitted.topLeft(), window_->size()));
+}
+
+QRect FormStorage::normalGeometry() const {
+    const QRect now = window_->geometry();
+    const Qt::WindowStates state = window_->windowState();
+    if (isNormalState(state))
+        return now;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        // Qt keeps the normal rectangle only when the program itself maximised the window; when the
+        // window manager did, the last rectangle of another size seen in the normal state is it.
+        for (auto it = seenNormal_.crbegin(); it != seenNormal_.crend(); ++it)
+            if (it->size() != now.size())
+                return *it;
+    }
+    const QRect kept = window_->normalGeometry();
+    if (kept.isValid() && kept != now)
+        return kept;
+    // Never the maximised rectangle as the normal one: the one the window was shown with serves.
+    if (!isNormalState(state) && shownNormal_.isValid())
+        return shownNormal_;
+    return kept.isValid() ? kept : now;
 }

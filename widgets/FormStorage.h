@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <functional>
 
@@ -36,10 +39,18 @@ protected:
 
 private:
     void write(bool destroying, bool withProperties);
+    // Follows the window's rectangle: the normal ones seen, and a refit once the frame is known.
+    void geometryChanged();
+    // The rectangle of the window in its normal state, also while it is maximised.
+    QRect normalGeometry() const;
 
     QPointer<QWidget> window_;
     const QMetaObject* windowClass_; // differs once the window's own destructor has run
     QString section_;
     bool isMain_;
     bool shownSinceSave_ = false;
+    QList<QRect> seenNormal_; // the last normal rectangles, newest last
+    QRect shownNormal_;       // the normal rectangle the last show gave the window
+    QMargins restoredFrame_;  // the frame the window was fitted with at the last show
+    bool refitWhenFramed_ = false;
 };

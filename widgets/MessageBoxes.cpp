@@ -24,14 +24,20 @@ QMessageBox::StandardButton show(Kind kind, const QString& text, QMessageBox::Ic
 
 } // namespace
 
-void setResponder(Responder r) { responder() = std::move(r); }
-void clearResponder() { responder() = nullptr; }
+void setResponder(Responder r) {
+    responder() = std::move(r);
+}
+void clearResponder() {
+    responder() = nullptr;
+}
 
 void showError(const QString& message) {
     show(Kind::Error, errortext::withFullStop(message), QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void showLastOsError() { showPlain(errortext::lastOsError()); }
+void showLastOsError() {
+    showPlain(errortext::lastOsError());
+}
 
 void showPlain(const QString& text) {
     show(Kind::Plain, text, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok);
@@ -50,14 +56,19 @@ bool confirm(const QString& text) {
            QMessageBox::Yes;
 }
 
+bool confirmDefaultNo(const QString& text) {
+    return show(Kind::Question, text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 QMessageBox::StandardButton askYesNoCancel(const QString& text) {
     return show(Kind::YesNoCancel, text, QMessageBox::Question,
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
 }
 
 bool confirmOkCancel(const QString& text) {
-    return show(Kind::Question, text, QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
-                QMessageBox::Ok) == QMessageBox::Ok;
+    return show(Kind::Question, text, QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
 }
 
 } // namespace msgbox

@@ -31,6 +31,8 @@ void showWarning(const QString& text);
 void showInformation(const QString& text);
 // Yes/No with the question icon; true on Yes.
 bool confirm(const QString& text);
+// Yes/No with the question icon and No as the default button, for questions whose Yes loses work.
+bool confirmDefaultNo(const QString& text);
 // Yes/No/Cancel; the button pressed.
 QMessageBox::StandardButton askYesNoCancel(const QString& text);
 // OK/Cancel (the navigators' "Delete record?"); true on OK.

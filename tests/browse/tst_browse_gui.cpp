@@ -248,6 +248,71 @@ private Q_SLOTS:
         QVERIFY(letter(*w.bar, u"К"_s)->isChecked());
     }
 
+    // A change that cannot be saved (here a character outside the database's code page) is never
+    // read over without a word: the user goes back to it, or discards it and the command goes on.
+    void refusedChangeAsksBeforeTheListIsReadAgain_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("discard");
+        for (const char* command : {"letter", "ВСЁ", "group", "show all"}) {
+            QTest::addRow("%s, go back", command) << QString::fromUtf8(command) << false;
+            QTest::addRow("%s, discard", command) << QString::fromUtf8(command) << true;
+        }
+    }
+    void refusedChangeAsksBeforeTheListIsReadAgain() {
+        QFETCH(QString, command);
+        QFETCH(bool, discard);
+        addContact(u"Котов"_s, 2);
+        addContact(u"Абрамов"_s, 1);
+        BrowseWindow w(*dm_);
+        w.show();
+        QTreeWidget* t = w.tree->TreeViewMain;
+        QToolButton* before = nullptr;
+        if (command == u"show all") {
+            before = letter(*w.bar, u"К"_s);
+            before->click();
+        }
+        const QString filterBefore = contacts().filter();
+        const bool filteredBefore = contacts().filtered();
+        QVERIFY(contacts().locate(u"FAM"_s, u"Котов"_s));
+        contacts().setValue(u"FIRST_NAME"_s, u"张"_s);
+        shown_.clear();
+        answers_ << (discard ? QMessageBox::Yes : QMessageBox::No);
+        if (command == u"letter") {
+            letter(*w.bar, u"А"_s)->click();
+        } else if (command == u"ВСЁ") {
+            w.bar->ToolButtonAll->click();
+        } else if (command == u"group") {
+            t->topLevelItem(0)->setExpanded(true);
+            t->setCurrentItem(findNode(t, 3));
+            QTRY_VERIFY(!shown_.isEmpty());
+        } else {
+            w.pages->acShowAllExecute();
+        }
+        QCOMPARE(shown_.size(), 1);
+        QCOMPARE(shown_[0].kind, msgbox::Kind::Question);
+        QVERIFY2(shown_[0].text.contains(u"张"_s), qPrintable(shown_[0].text));
+        if (!discard) {
+            // Back to the change: still pending with the typed value, the list as it was.
+            QCOMPARE(contacts().state(), Dataset::State::Edit);
+            QCOMPARE(contacts().text(u"FIRST_NAME"_s), u"张"_s);
+            QCOMPARE(contacts().filter(), filterBefore);
+            QCOMPARE(contacts().filtered(), filteredBefore);
+            QCOMPARE(w.bar->pressedButton(), before);
+            if (command == u"group")
+                QCOMPARE(GroupTree::nodeGroup(t->currentItem()), 1); // the group the list shows
+            return;
+        }
+        // Discarded, and the command done.
+        QCOMPARE(contacts().state(), Dataset::State::Browse);
+        if (command == u"group")
+            QTRY_COMPARE(contacts().filter(), u"GR_NUM=3"_s);
+        else if (command == u"letter")
+            QCOMPARE(surnames(contacts()), QStringList{u"Абрамов"_s});
+        else
+            QCOMPARE(contacts().rowCount(), 2);
+        QVERIFY(!contacts().filtered() || command == u"letter" || command == u"group");
+    }
+
     void pressAllOnlyPressesTheButton() {
         addContact(u"Котов"_s);
         addContact(u"Абрамов"_s);

@@ -4,16 +4,21 @@
 #include "DbControls.h"
 #include "Edit.h"
 #include "EditFixture.h"
+#include "IniLang.h"
+#include "PendingChange.h"
 #include "RefBook.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -22,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <utility>
 
 using edittest::Boxes;
 using edittest::Db;
@@ -554,17 +560,86 @@ private Q_SLOTS:
         box("FAM")->clear();
         typeText(box("FAM"), QStringLiteral("张伟😀"));
         QCOMPARE(box("FAM", 1)->text(), QStringLiteral("张伟😀"));
+        form_->PageControl1->setCurrentIndex(4);
         QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
-        QVERIFY(!form_->isVisible());
+        // Refused: the editor stays open on the box that holds the character.
+        QVERIFY(form_->isVisible());
+        QVERIFY(form_->boxesOf("FAM").contains(form_->focusWidget()));
+        QCOMPARE(form_->PageControl1->currentWidget(), form_->pageOf(form_->focusWidget()));
         const QStringList errors = boxes_->texts(msgbox::Kind::Error);
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(QStringLiteral("张")) && errors[0].contains(QStringLiteral("Фамилия")),
                  qPrintable(errors[0]));
         QCOMPARE(contacts().state(), Dataset::State::Edit);
         QCOMPARE(contacts().value("FAM").toString(), QStringLiteral("张伟😀"));
-        contacts().cancel();
+        QTest::mouseClick(form_->BitBtn2, Qt::LeftButton);
+        QVERIFY(!form_->isVisible());
         db_->reread(contacts());
         QCOMPARE(contacts().value("FAM").toString(), QStringLiteral("Ivanov"));
+    }
+
+    // A refused save keeps the editor open with the typed values. Its refresh then reads the
+    // contact again and lays the typed values over it (the refresh saves nothing that is refused),
+    // and OK saves once the cause is gone.
+    void refusedSaveKeepsTheEditorOpen_data() {
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("newContact");
+        QTest::newRow("another copy changed the contact") << QStringLiteral("conflict") << false;
+        QTest::newRow("a character the database cannot store") << QStringLiteral("character") << false;
+        QTest::newRow("a database error") << QStringLiteral("database") << false;
+        QTest::newRow("a new contact with a character") << QStringLiteral("character") << true;
+    }
+    void refusedSaveKeepsTheEditorOpen() {
+        QFETCH(QString, refusal);
+        QFETCH(bool, newContact);
+        db_->addContact({{"FAM", "Jones"}, {"FIRST_NAME", "Bob"}});
+        const int key = contacts().value("NUM_MAIN").toInt();
+        // Another copy of the program renames the contact after this one read it.
+        testdb::RecordedUi otherUi;
+        std::unique_ptr<TDM> other = db_->folder.openDM(otherUi);
+        QVERIFY(other->TabMain->locate("NUM_MAIN", key));
+        other->TabMain->setValue("FAM", QStringLiteral("Jones-B"));
+        other->TabMain->post();
+        bool failOnce = refusal == QLatin1String("database");
+        contacts().onBeforePost = [&failOnce](Dataset&) {
+            if (std::exchange(failOnce, false))
+                throw DbError(QStringLiteral("lock time-out on wait transaction"));
+        };
+        if (newContact)
+            contacts().append();
+        const int shownKey = contacts().value("NUM_MAIN").toInt();
+        form_->show();
+        const QString typed =
+            refusal == QLatin1String("character") ? QStringLiteral("Rob张") : QStringLiteral("Robert");
+        box("FIRST_NAME")->clear();
+        typeText(box("FIRST_NAME"), typed);
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QVERIFY(form_->isVisible());
+        QCOMPARE(boxes_->texts(msgbox::Kind::Error).size(), 1);
+        QCOMPARE(box("FIRST_NAME")->text(), typed);
+        QCOMPARE(contacts().state(), newContact ? Dataset::State::Insert : Dataset::State::Edit);
+
+        QTest::mouseClick(form_->DBNavigator1->button(DBNavigator::Refresh), Qt::LeftButton);
+        QVERIFY(form_->isVisible());
+        QCOMPARE(boxes_->texts(msgbox::Kind::Error).size(), 1);
+        QCOMPARE(contacts().state(), newContact ? Dataset::State::Insert : Dataset::State::Edit);
+        QCOMPARE(contacts().value("NUM_MAIN").toInt(), shownKey);
+        QCOMPARE(box("FIRST_NAME")->text(), typed);
+        if (!newContact)
+            QCOMPARE(box("FAM")->text(), QStringLiteral("Jones-B")); // the other copy's value, read again
+
+        if (refusal == QLatin1String("character")) {
+            box("FIRST_NAME")->clear();
+            typeText(box("FIRST_NAME"), QStringLiteral("Robert"));
+        }
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(boxes_->texts(msgbox::Kind::Error).size(), 1);
+        db_->reread(contacts());
+        QVERIFY(contacts().locate("NUM_MAIN", shownKey));
+        QCOMPARE(contacts().value("FIRST_NAME").toString(), QStringLiteral("Robert"));
+        QCOMPARE(contacts().value("FAM").toString(), newContact ? QString() : QStringLiteral("Jones-B"));
+        other->Disconnect();
     }
 
     void groupListSetsTheGroupNumber() {
@@ -690,6 +765,25 @@ private Q_SLOTS:
             QVERIFY(form_->grab().save(shots + QStringLiteral("edit-page-%1.png").arg(QLatin1String(names[i]))));
         }
         QVERIFY(!form_->ImageFoto->pixmap().isNull());
+        // A refused save: the editor stays open on the box, and the question a filter change asks
+        // (in the language of the file KORVANE_SHOT_LANG names, if any).
+        QString suffix;
+        if (const QString lang = qEnvironmentVariable("KORVANE_SHOT_LANG"); !lang.isEmpty()) {
+            QFile::copy(lang, db_->folder.path() + QFileInfo(lang).fileName());
+            SetCurrentLangFile(OpenLangFile(QFileInfo(lang).fileName()));
+            suffix = u'-' + QFileInfo(lang).baseName();
+        }
+        box("FAM")->clear();
+        typeText(box("FAM"), QStringLiteral("Константинопольский张"));
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QVERIFY(form_->isVisible());
+        QVERIFY(form_->grab().save(shots + QStringLiteral("edit-refused-save%1.png").arg(suffix)));
+        QMessageBox question(QMessageBox::Question, QStringLiteral("Korvane Personal"),
+                             pendingchange::discardQuestion(boxes_->texts(msgbox::Kind::Error).value(0)),
+                             QMessageBox::Yes | QMessageBox::No);
+        question.show();
+        QVERIFY(question.grab().save(shots + QStringLiteral("edit-discard-question%1.png").arg(suffix)));
+        SetCurrentLangFile(nullptr);
         form_->BitBtn2Click();
     }
 };

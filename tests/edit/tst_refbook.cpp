@@ -132,14 +132,20 @@ private Q_SLOTS:
         QCOMPARE(pickerRows(0), QStringList{QStringLiteral("Торговля")});
     }
 
-    void failedSaveOnOkIsShownAndTheWindowCloses() {
-        runEditor(2, [this] {
+    // A refused save is shown and the window stays open on the typed entry; Cancel then drops it.
+    void failedSaveOnOkIsShownAndTheWindowStaysOpen() {
+        bool stayedOpen = false;
+        runEditor(2, [this, &stayedOpen] {
             addInGrid(QStringLiteral("Программист 💻"));
             QTest::mouseClick(editor_->BitBtn1, Qt::LeftButton);
+            stayedOpen = editor_->isVisible() && jobPosts().state() == Dataset::State::Insert &&
+                         jobPosts().text(jobPosts().field(1).name()) == QStringLiteral("Программист 💻");
+            QTest::mouseClick(editor_->BitBtn2, Qt::LeftButton);
         });
+        QVERIFY(stayedOpen);
         QCOMPARE(boxes_->texts(msgbox::Kind::Error).size(), 1);
-        QCOMPARE(jobPosts().state(), Dataset::State::Insert);
-        jobPosts().cancel();
+        QCOMPARE(jobPosts().state(), Dataset::State::Browse);
+        QCOMPARE(jobPosts().rowCount(), 0);
     }
 
     void navigatorDeleteAsksOkCancel() {

@@ -17,8 +17,10 @@
 #include "SaveFileDialog.h"
 #include "SchedulerOutput.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -476,6 +478,37 @@ private Q_SLOTS:
         QVERIFY(texts.value(0).contains(u"Позвонить «Ромашке»"_s));
         QVERIFY(!texts.value(0).contains(u"Список координат"_s));            // the tasks have no title
         QVERIFY(output_->PrintDBGridEh1->settings().footer.right.isEmpty()); // nor stamps
+    }
+
+    // The scheduler is modal and stays on top, and a modal window blocks every window outside it:
+    // the preview it opens is the active modal window itself, above it, and takes clicks at once.
+    // Opened from the main window the preview is an ordinary window again.
+    void previewOpenedFromAModalWindowTakesClicks() {
+        open(contacts(200));
+        pages_->setCurrentWidget(pages_->TabSheet5);
+        QDialog scheduler(window_.get());
+        scheduler.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        QString pageAfterClick;
+        bool modalAbove = false, onTop = false;
+        QTimer::singleShot(0, &scheduler, [&] {
+            output_->acPrintExecute();
+            QTest::mouseClick(preview_->tbNextPage, Qt::LeftButton);
+            pageAfterClick = preview_->StatusBar1->text();
+            modalAbove = QApplication::activeModalWidget() == preview_.get();
+            onTop = preview_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            preview_->close();
+            scheduler.reject();
+        });
+        scheduler.exec();
+        QVERIFY2(pageAfterClick.startsWith(u"Page 2 of"_s), qPrintable(pageAfterClick));
+        QVERIFY(modalAbove);
+        QVERIFY(onTop);
+        output_->acPrintExecute();
+        QCOMPARE(preview_->windowModality(), Qt::NonModal);
+        QVERIFY(!preview_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QTest::mouseClick(preview_->tbNextPage, Qt::LeftButton);
+        QVERIFY(preview_->StatusBar1->text().startsWith(u"Page 2 of"_s));
+        preview_->close();
     }
 
     void settingsDialogShowsAndReturnsEveryOption() {

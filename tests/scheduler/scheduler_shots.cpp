@@ -1,8 +1,10 @@
 // Writes pictures of the scheduler window with a dozen tasks, the task editor and two reminder
 // windows to /tmp/korvane-shots, for looking at under Xvfb or offscreen.
+#include "FormLateReminders.h"
 #include "FormMessage.h"
 #include "FormScheduler.h"
 #include "FormSchedulerEdit.h"
+#include "IniLang.h"
 #include "ReminderEngine.h"
 #include "ReminderPlayer.h"
 #include "TestDatabase.h"
@@ -10,7 +12,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QPainter>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -105,6 +111,47 @@ int main(int argc, char** argv) {
             app.processEvents();
         std::printf("played %s twice\n", argv[1]);
     }
+    // A long word in a reminder, and the list of reminders caught up after a suspend; with
+    // KORVANE_SHOT_LANG naming a language file (cp1251), in that language.
+    QString suffix;
+    if (const QString lang = qEnvironmentVariable("KORVANE_SHOT_LANG"); !lang.isEmpty()) {
+        const QString name = QFileInfo(lang).fileName();
+        QFile::copy(lang, folder.path() + name);
+        SetCurrentLangFile(OpenLangFile(name));
+        suffix = u'-' + QFileInfo(lang).baseName();
+    }
+    Reminder longWord;
+    longWord.task = QStringLiteral("Проверить ссылку");
+    longWord.date = QLocale::system().toString(today, QLocale::ShortFormat);
+    longWord.time = QStringLiteral("9:15");
+    longWord.description = QStringLiteral("Смотри https://example.org/очень-длинный-адрес-без-пробелов/");
+    scheduler.raiseReminder(longWord);
+    app.processEvents();
+    scheduler.reminderWindows().last()->grab().save(out + QStringLiteral("scheduler-long-word%1.png").arg(suffix));
+    // Caught up from three days back: every task of the list whose minute has passed.
+    tasks.append();
+    tasks.setValue(QStringLiteral("Contact"), QStringLiteral("Подготовить договор поставки"));
+    tasks.setValue(QStringLiteral("ContactDate"), today.addDays(-1));
+    tasks.setValue(QStringLiteral("ContactHour"), 20);
+    tasks.setValue(QStringLiteral("ContactMin"), 0);
+    tasks.setValue(QStringLiteral("ContactDesc"),
+                   QStringLiteral("Согласовать с юристом пункты о неустойке и сроках; черновик лежит по адресу "
+                                  "https://example.org/документы/договор-поставки-2026-черновик-3.docx"));
+    tasks.post();
+    {
+        ReminderEngine late(tasks);
+        late.TimerScheduler->stop();
+        QDateTime now(today.addDays(-3), QTime(18, 0));
+        late.setClock([&now] { return now; });
+        late.onReminder = [&scheduler](const Reminder& r) { scheduler.raiseReminder(r); };
+        late.onLateReminders = [&scheduler](const std::vector<Reminder>& l) { scheduler.raiseLateReminders(l); };
+        now = QDateTime(today.addDays(1), QTime(11, 5, 3));
+        late.TimerSchedulerTimer();
+    }
+    app.processEvents();
+    if (TFormLateReminders* lateList = scheduler.lateRemindersWindow())
+        lateList->grab().save(out + QStringLiteral("scheduler-late-reminders%1.png").arg(suffix));
+
     TFormMessage shared;
     shared.show();
     app.processEvents();

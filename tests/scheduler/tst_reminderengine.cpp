@@ -28,6 +28,8 @@ private Q_SLOTS:
     void cursorEndsOnLastTask();
     void failedSaveEndsTheCheck();
     void nothingWrittenBack();
+    void lateRemindersComeInOneList();
+    void clockSetBackChecksTheMinuteItLandsIn();
 };
 
 void TestReminderEngine::edgeCases_data() {
@@ -247,3 +249,61 @@ void TestReminderEngine::nothingWrittenBack() {
 
 QTEST_GUILESS_MAIN(TestReminderEngine)
 #include "tst_reminderengine.moc"
+
+// After a suspend, reminders more than 15 minutes late come together in one list, oldest first;
+// those of the last 15 minutes come one by one as usual.
+void TestReminderEngine::lateRemindersComeInOneList() {
+    schedtest::Db db;
+    db.add({u"9:50"_qs, kDay, 9, 50, 0, 0, 0, QString()});
+    db.add({u"9:40"_qs, kDay, 9, 40, 0, 0, 0, QString()});
+    db.add({u"9:45"_qs, kDay, 9, 45, 0, 0, 0, QString()});
+    db.add({u"9:00"_qs, kDay, 9, 0, 0, 0, 0, QString()});
+    db.add({u"10:00"_qs, kDay, 10, 0, 0, 0, 0, QString()});
+    db.add({u"yesterday 23:30"_qs, kDay.addDays(-1), 23, 30, 0, 0, 0, u"описание"_qs});
+    ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
+    schedtest::Clock clock{at(kDay.addDays(-1), 23, 0, 30)};
+    engine.setClock(clock.fn());
+    QStringList single;
+    QList<QStringList> lists;
+    engine.onReminder = [&](const Reminder& r) { single << r.task; };
+    engine.onLateReminders = [&](const std::vector<Reminder>& list) {
+        QStringList names;
+        for (const Reminder& r : list)
+            names << r.task;
+        lists << names;
+        QCOMPARE(list.front().description, u"описание"_qs);
+        QCOMPARE(list.front().time, u"23:30"_qs);
+    };
+    // The machine sleeps from 23:00 to 10:00 the next day.
+    clock.now = at(kDay, 10, 0, 5);
+    engine.TimerSchedulerTimer();
+    QCOMPARE(lists.size(), 1);
+    QCOMPARE(lists[0], QStringList({u"yesterday 23:30"_qs, u"9:00"_qs, u"9:40"_qs}));
+    QCOMPARE(single, QStringList({u"9:50"_qs, u"9:45"_qs, u"10:00"_qs})); // table order
+    // Without a list to go to, every reminder comes on its own.
+    engine.onLateReminders = nullptr;
+    engine.setClock(clock.fn());
+    single.clear();
+    clock.now = at(kDay, 10, 30, 5);
+    QCOMPARE(engine.checkMinutes({reminder::minuteKey(QDate(kDay), 9, 0), reminder::minuteKey(QDate(kDay), 10, 0)}), 2);
+    QCOMPARE(single, QStringList({u"9:00"_qs, u"10:00"_qs}));
+}
+
+void TestReminderEngine::clockSetBackChecksTheMinuteItLandsIn() {
+    schedtest::Db db;
+    db.add({u"В 9:30"_qs, kDay, 9, 30, 0, 0, 0, QString()});
+    ReminderEngine engine(db.tasks());
+    engine.TimerScheduler->stop();
+    schedtest::Clock clock{at(kDay, 10, 0, 10)};
+    engine.setClock(clock.fn());
+    QStringList seen;
+    engine.onReminder = [&](const Reminder& r) { seen << r.task; };
+    clock.now = at(kDay, 9, 30, 5);
+    engine.TimerSchedulerTimer();
+    QCOMPARE(seen, QStringList({u"В 9:30"_qs}));
+    // The rest of that minute raises nothing again.
+    clock.now = at(kDay, 9, 30, 40);
+    engine.TimerSchedulerTimer();
+    QCOMPARE(seen.size(), 1);
+}

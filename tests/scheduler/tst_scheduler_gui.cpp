@@ -4,6 +4,7 @@
 #include "DataBindings.h"
 #include "DatasetTableModel.h"
 #include "DbControls.h"
+#include "FormLateReminders.h"
 #include "FormMessage.h"
 #include "FormScheduler.h"
 #include "FormSchedulerEdit.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -63,6 +65,9 @@ private Q_SLOTS:
     void badDateInGridKeepsDate();
     void layoutAfterRestart();
     void remindersRaiseWindows();
+    void lateRemindersOpenOneListWindow();
+    void reminderWrapsALongWord_data();
+    void reminderWrapsALongWord();
     void missingSoundStillShowsWindow();
     void onTaskSoundOverrides();
     void editorTaskSavedByCheckKeptAfterCancel();
@@ -428,3 +433,79 @@ void TestSchedulerGui::exportAndPrintButtonsCarryTheirActions() {
 
 QTEST_MAIN(TestSchedulerGui)
 #include "tst_scheduler_gui.moc"
+
+// Back from a weekend asleep: the reminders more than 15 minutes late open one list window, with
+// one sound and one notification; those of the last 15 minutes open their own windows. Reminders
+// caught up later join the list while it is open.
+void TestSchedulerGui::lateRemindersOpenOneListWindow() {
+    schedtest::Db db;
+    db.add({u"Позвонить в банк"_qs, kDay.addDays(-2), 11, 0, 0, 0, 0, u"Уточнить остаток по счёту"_qs});
+    db.add({u"Отчёт"_qs, kDay, 9, 0, 0, 0, 0, QString()});
+    db.add({u"Сейчас"_qs, kDay, 9, 50, 0, 0, 0, QString()});
+    db.add({u"Позже"_qs, kDay, 12, 0, 0, 0, 0, QString()});
+    Scheduler s(*db.dm);
+    schedtest::Clock clock{QDateTime(kDay.addDays(-3), QTime(18, 0, 30))};
+    s.form.engine->setClock(clock.fn());
+    clock.now = QDateTime(kDay, QTime(9, 55, 3));
+    s.form.engine->TimerSchedulerTimer();
+    TFormLateReminders* list = s.form.lateRemindersWindow();
+    QVERIFY(list);
+    QVERIFY(list->isVisible() && !list->isModal());
+    QVERIFY(list->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(list->count(), 2);
+    QTableWidget* rows = list->ListReminders;
+    QCOMPARE(rows->item(0, 0)->text(), u"Позвонить в банк"_qs);
+    QCOMPARE(rows->item(0, 1)->text(), QLocale::system().toString(kDay.addDays(-2), QLocale::ShortFormat));
+    QCOMPARE(rows->item(0, 2)->text(), u"11:0"_qs);
+    QCOMPARE(rows->item(0, 3)->text(), u"Уточнить остаток по счёту"_qs);
+    QCOMPARE(rows->item(1, 0)->text(), u"Отчёт"_qs);
+    QVERIFY(list->LabelCount->text().endsWith(u"2"_qs));
+    const auto windows = s.form.reminderWindows();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->lbTask->text(), u"Сейчас"_qs);
+    QCOMPARE(s.sounds.size(), 2);
+    QCOMPARE(s.notified.size(), 2);
+    // Another sleep while the list is open: the late one joins it.
+    clock.now = QDateTime(kDay, QTime(12, 40, 0));
+    s.form.engine->TimerSchedulerTimer();
+    QCOMPARE(s.form.lateRemindersWindow(), list);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(rows->item(2, 0)->text(), u"Позже"_qs);
+    QCOMPARE(s.form.reminderWindows().size(), 1);
+    list->BitBtn1->click();
+    QTRY_VERIFY(!s.form.lateRemindersWindow());
+}
+
+// A word wider than the reminder window wraps inside the window instead of running past its edge.
+void TestSchedulerGui::reminderWrapsALongWord_data() {
+    QTest::addColumn<QString>("task");
+    QTest::addColumn<QString>("description");
+    const QString word = u"https://example.org/очень-длинный-адрес-без-пробелов/"_qs;
+    QTest::newRow("description") << u"Задача"_qs << (u"Смотри "_qs + word);
+    QTest::newRow("task") << word << u"коротко"_qs;
+}
+void TestSchedulerGui::reminderWrapsALongWord() {
+    QFETCH(QString, task);
+    QFETCH(QString, description);
+    TFormMessage m;
+    Reminder r;
+    r.task = task;
+    r.date = u"10.03.2026"_qs;
+    r.time = u"9:5"_qs;
+    r.description = description;
+    m.showReminder(r);
+    m.show();
+    QCOMPARE(m.size(), QSize(319, 223));
+    for (QLabel* label : {m.lbTask, m.lbDesc}) {
+        QVERIFY2(m.rect().contains(label->geometry().translated(label->parentWidget()->mapTo(&m, QPoint(0, 0)))),
+                 qPrintable(label->objectName()));
+        QVERIFY2(label->minimumSizeHint().width() <= label->width(), qPrintable(label->objectName()));
+    }
+    // The text keeps its words; only the picture wraps.
+    QCOMPARE(m.lbDesc->text(), description);
+    const int lineHeight = m.lbDesc->fontMetrics().height();
+    QLabel* wrapped = description.size() > task.size() ? m.lbDesc : m.lbTask;
+    QVERIFY(wrapped->heightForWidth(wrapped->width()) >= 2 * lineHeight);
+    QVERIFY(wrapped->heightForWidth(wrapped->width()) <= wrapped->height());
+    m.close();
+}

@@ -133,6 +133,9 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("expected"); // null: the whole available area
         QTest::newRow("sound") << section(QStringLiteral("10,20,410,320")) << false << QRect(10, 20, 400, 300);
         QTest::newRow("32767 square") << section(QStringLiteral("0,0,32767,32767")) << false << QRect();
+        QTest::newRow("65534 square") << section(QStringLiteral("0,0,65534,65534")) << false << QRect();
+        QTest::newRow("65534 square far off") << section(QStringLiteral("65000,65000,130534,130534")) << false
+                                              << QRect();
         QTest::newRow("off-screen") << section(QStringLiteral("-900,-450,-500,-150")) << false << QRect(0, 0, 400, 300);
         QTest::newRow("not sizeable keeps its size")
             << section(QStringLiteral("-900,-450,32767,32767")) << true << QRect(0, 0, 427, 506);
@@ -158,6 +161,7 @@ private Q_SLOTS:
         const QMargins frame = w.windowHandle()->frameMargins();
         const QRect usable = area().marginsRemoved(frame);
         QVERIFY(usable.contains(w.geometry()));
+        QVERIFY(area().contains(w.frameGeometry()));
         if (expected.isNull())
             QCOMPARE(w.geometry(), usable);
         else if (expected.left() == -1)
@@ -172,6 +176,53 @@ private Q_SLOTS:
         const placement::Restored back = placement::read(saved, QStringLiteral("TFormX"), screenPpi(), false);
         QVERIFY(back.normal);
         QVERIFY(area().contains(*back.normal));
+    }
+
+    // Maximised by the window manager (not by the program), then closed: the normal rectangle saved
+    // is the one the window had before, not the maximised one.
+    void maximisedByTheWindowManagerSavesTheNormalRectangle() {
+        Window w;
+        const QRect normal(area().topLeft() + QPoint(30, 40), QSize(414, 417));
+        w.setGeometry(normal);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.windowHandle()->setWindowStates(Qt::WindowMaximized);
+        QTRY_VERIFY(w.isMaximized());
+        QVERIFY(w.geometry() != normal);
+        w.close();
+        const IniFile saved(file_);
+        QCOMPARE(saved.readString(QStringLiteral("TFormX"), QStringLiteral("ShowCmd")), QStringLiteral("3"));
+        QCOMPARE(saved.readString(QStringLiteral("TFormX"), QStringLiteral("NormPos")),
+                 QStringLiteral("%1,%2,%3,%4")
+                     .arg(normal.left())
+                     .arg(normal.top())
+                     .arg(normal.left() + normal.width())
+                     .arg(normal.top() + normal.height()));
+        // Shown again, it opens maximised.
+        Window again;
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QVERIFY(again.isMaximized());
+    }
+
+    // A window placed before the window manager has framed it does not yet know its frame: a
+    // stored size beyond the screen still leaves room for the frame of the windows already framed,
+    // so the title bar and the buttons at the bottom stay on the screen.
+    void hugeSizeFitsWithTheFrameBeforeTheWindowIsFramed() {
+        QDir().mkpath(QFileInfo(file_).absolutePath());
+        writePlacement(section(QStringLiteral("0,0,65534,65534"), 1, screenPpi()));
+        QDialog framed;
+        framed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&framed));
+        const QMargins frame = framed.windowHandle()->frameMargins();
+        QVERIFY(!frame.isNull());
+        Window w;
+        QVERIFY(!w.windowHandle() || w.windowHandle()->frameMargins().isNull());
+        w.storage->restore();
+        QCOMPARE(w.geometry(), area().marginsRemoved(frame));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(area().contains(w.frameGeometry()));
     }
 
     void minimisedShowCmdHonouredByOtherWindows() {

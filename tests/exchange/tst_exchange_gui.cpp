@@ -298,6 +298,8 @@ void TestExchangeGui::tooDeepGroupPathIsRefusedWithItsDepth() {
     QCOMPARE(form.GridRefused->item(0, 2)->text(),
              QStringLiteral("Группа: 15000 уровней вложенности, а допускается не больше 64"));
     QCOMPARE(form.ListGroups->count(), 0);
+}
+
 void TestExchangeGui::csvPreviewNamesLayoutAndAsksWhenMostColumnsAreUnknown_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("layout");

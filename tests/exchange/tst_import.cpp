@@ -386,6 +386,8 @@ void TestImport::exportWritesEachGroupCardOnce() {
     QCOMPARE(groupCards.size(), expected.size());
     QCOMPARE(groupCards, expected);
     QCOMPARE(groupCards.filter(QStringLiteral("g%1").arg(depth)).size(), 1);
+}
+
 void TestImport::exportedGroupCardsCarryTheTree_data() {
     QTest::addColumn<int>("format");
     QTest::newRow("vCard 4.0") << int(ExportFormat::VCard4);

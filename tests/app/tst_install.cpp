@@ -4,6 +4,7 @@
 // display, and hands a vCard file to a copy that is already running.
 #include "FbClient.h"
 #include "FileHandoff.h"
+#include "RunningProgram.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+
+using runningprogram::storedSurnames;
+using runningprogram::waitForOpenFile;
 
 namespace {
 
@@ -40,33 +44,6 @@ bool waitForFile(const QString& path, int ms) {
         QTest::qWait(100);
     }
     return false;
-}
-
-// Waits until the process has the file open.
-bool waitForOpenFile(qint64 pid, const QString& path, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        for (const QFileInfo& fd :
-             QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::Files | QDir::System))
-            if (fd.symLinkTarget() == QFileInfo(path).canonicalFilePath())
-                return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-QStringList storedSurnames(const QString& databasePath) {
-    fb::Attachment db;
-    db.attach(databasePath, QStringLiteral("SYSDBA"), QString());
-    fb::Transaction tr;
-    tr.start(db);
-    fb::Statement st(db, tr, QStringLiteral("select FAM from MAIN order by NUM_MAIN"));
-    st.execute();
-    QStringList out;
-    while (st.fetch())
-        out << st.value(0).toString();
-    return out;
 }
 
 } // namespace

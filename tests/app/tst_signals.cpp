@@ -5,6 +5,7 @@
 #include "DMUnit.h"
 #include "FormMain.h"
 #include "MessageBoxes.h"
+#include "RunningProgram.h"
 #include "TestDatabase.h"
 
 #include <QApplication>
@@ -19,22 +20,10 @@
 
 using testdb::Folder;
 
-namespace {
+using runningprogram::storedSurnames;
+using runningprogram::waitForOpenFile;
 
-// Waits until the process has the database file open, that is, its data module is up.
-bool waitForDatabaseOpen(qint64 pid, const QString& databasePath, int ms) {
-    QElapsedTimer t;
-    t.start();
-    const QString fdFolder = QStringLiteral("/proc/%1/fd").arg(pid);
-    const QString wanted = QFileInfo(databasePath).canonicalFilePath();
-    while (t.elapsed() < ms) {
-        for (const QFileInfo& fd : QDir(fdFolder).entryInfoList(QDir::Files | QDir::System))
-            if (fd.symLinkTarget() == wanted)
-                return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
+namespace {
 
 // Runs a program offscreen with its placement file in a configuration folder of its own.
 void startOffscreen(QProcess& process, const QString& program, const QStringList& arguments,
@@ -63,19 +52,6 @@ bool endsOnSignal(QProcess& process, int signalNumber) {
     process.kill();
     process.waitForFinished();
     return false;
-}
-
-QStringList storedSurnames(const QString& databasePath) {
-    fb::Attachment db;
-    db.attach(databasePath, QStringLiteral("SYSDBA"), QString());
-    fb::Transaction tr;
-    tr.start(db);
-    fb::Statement st(db, tr, QStringLiteral("select FAM from MAIN order by NUM_MAIN"));
-    st.execute();
-    QStringList out;
-    while (st.fetch())
-        out << st.value(0).toString();
-    return out;
 }
 
 int storedCount(const QString& databasePath, const QString& table) {
@@ -123,7 +99,7 @@ private Q_SLOTS:
         korvane.setWorkingDirectory(folder.path());
         startOffscreen(korvane, program, {}, config);
         QVERIFY(korvane.waitForStarted());
-        QVERIFY2(waitForDatabaseOpen(korvane.processId(), folder.databasePath(), 30000), "the program did not start");
+        QVERIFY2(waitForOpenFile(korvane.processId(), folder.databasePath(), 30000), "the program did not start");
         QTest::qWait(1500); // the main window shows
         QVERIFY2(endsOnSignal(korvane, signalNumber), "still running after the signal");
         QCOMPARE(korvane.exitStatus(), QProcess::NormalExit);

@@ -284,17 +284,21 @@ void Dataset::refresh() {
 }
 
 void Dataset::restoreNewRow(std::vector<QVariant> values) {
-    insertReturnRow_ = current_;
+    buffer_ = std::move(values);
+    original_.clear();
+    modified_ = true;
+    state_ = State::Insert;
+    joinNewRow(current_);
+}
+
+void Dataset::joinNewRow(int returnRow) {
+    insertReturnRow_ = returnRow;
     const int newRow = rowCount();
     const bool notify = !controlsDisabled();
     if (notify)
         Q_EMIT rowAboutToBeInserted(newRow);
     rows_.push_back(Row{});
     current_ = newRow;
-    buffer_ = std::move(values);
-    original_.clear();
-    modified_ = true;
-    state_ = State::Insert;
     if (notify) {
         Q_EMIT rowInserted(current_);
         Q_EMIT currentChanged(current_);
@@ -613,20 +617,7 @@ void Dataset::append() {
         }
         initializing_ = false;
     }
-    insertReturnRow_ = returnRow;
-    const int newRow = rowCount();
-    const bool notify = !controlsDisabled();
-    if (notify)
-        Q_EMIT rowAboutToBeInserted(newRow);
-    rows_.push_back(Row{});
-    current_ = newRow;
-    if (notify) {
-        Q_EMIT rowInserted(current_);
-        Q_EMIT currentChanged(current_);
-        Q_EMIT stateChanged();
-    } else {
-        resetPending_ = true;
-    }
+    joinNewRow(returnRow);
 }
 
 void Dataset::validateForPost() const {

@@ -167,6 +167,9 @@ private:
     void readAndKeep(const QVariant& key);
     // Puts a new row whose save was refused back at the end of the list, as typed.
     void restoreNewRow(std::vector<QVariant> values);
+    // Adds the new row in the buffer at the end of the list and makes it current; a cancel goes back
+    // to returnRow.
+    void joinNewRow(int returnRow);
     bool initializing_ = false;
     void invalidateLookupCache() const;
     QVariant storedValue(const Row& row, const Field& f) const;

@@ -35,15 +35,6 @@ QStringList labelTypes(const QString& label) {
     return t;
 }
 
-bool placeFirstFree(ContactRow& r, std::initializer_list<Column> candidates, const QString& v) {
-    for (Column c : candidates)
-        if (r.isEmpty(c)) {
-            r.set(c, v);
-            return true;
-        }
-    return false;
-}
-
 QString photoSuffixFromType(const QString& type) {
     const QString t = type.toLower();
     if (t.contains(u"jpeg") || t.contains(u"jpg"))
@@ -307,23 +298,13 @@ private:
         for (QString& s : parts)
             s = oneLine(s);
         const QStringList t = typesOf(p);
-        const bool workFree =
-            r_.isEmpty(JOB_ADDRESS) && r_.isEmpty(JOB_CITY) && r_.isEmpty(JOB_ST) && r_.isEmpty(JOB_ZIP);
-        const bool homeFree =
-            r_.isEmpty(HOME_ADDRESS) && r_.isEmpty(HOME_CITY) && r_.isEmpty(HOME_ST) && r_.isEmpty(HOME_ZIP);
-        bool home;
-        if (t.contains(QStringLiteral("home")) && homeFree)
-            home = true;
-        else if (t.contains(QStringLiteral("work")) && workFree)
-            home = false;
-        else if (workFree)
-            home = false;
-        else if (homeFree)
-            home = true;
-        else {
+        const AddressSlot slot =
+            addressSlotFor(r_, t.contains(QStringLiteral("home")), t.contains(QStringLiteral("work")));
+        if (slot == AddressSlot::None) {
             ic_.notes << QStringLiteral("ADR: %1").arg(parts.join(QStringLiteral(", ")));
             return;
         }
+        const bool home = slot == AddressSlot::Home;
         auto joined = [](const QString& a, const QString& b) {
             if (a.isEmpty())
                 return b;

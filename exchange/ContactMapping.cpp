@@ -136,6 +136,29 @@ int columnOfField(const QString& name) {
     return -1;
 }
 
+bool placeFirstFree(ContactRow& r, std::initializer_list<Column> candidates, const QString& v) {
+    for (Column c : candidates)
+        if (r.isEmpty(c)) {
+            r.set(c, v);
+            return true;
+        }
+    return false;
+}
+
+AddressSlot addressSlotFor(const ContactRow& r, bool saysHome, bool saysWork) {
+    const bool workFree = r.isEmpty(JOB_ADDRESS) && r.isEmpty(JOB_CITY) && r.isEmpty(JOB_ST) && r.isEmpty(JOB_ZIP);
+    const bool homeFree = r.isEmpty(HOME_ADDRESS) && r.isEmpty(HOME_CITY) && r.isEmpty(HOME_ST) && r.isEmpty(HOME_ZIP);
+    if (saysHome && homeFree)
+        return AddressSlot::Home;
+    if (saysWork && workFree)
+        return AddressSlot::Work;
+    if (workFree)
+        return AddressSlot::Work;
+    if (homeFree)
+        return AddressSlot::Home;
+    return AddressSlot::None;
+}
+
 bool ContactRow::blank() const {
     for (int c = 0; c < ColumnCount; ++c)
         if (c != NUM_MAIN && c != GR_NUM && !isEmpty(Column(c)))

@@ -108,6 +108,14 @@ struct ContactRow {
 };
 
 // Why a card cannot be taken.
+// Puts the value into the first of the columns that is empty; false when none is.
+bool placeFirstFree(ContactRow& r, std::initializer_list<Column> candidates, const QString& v);
+
+// Which address of the row an incoming address takes: the one its type names while that is still
+// empty, else the first empty one (work before home), else none.
+enum class AddressSlot { Work, Home, None };
+AddressSlot addressSlotFor(const ContactRow& r, bool saysHome, bool saysWork);
+
 struct Refusal {
     enum Kind { None, Character, TooLong, BadDate, GroupNameTooLong, GroupCharacter, Empty, GroupTooDeep, BadText };
     Kind kind = None;

@@ -102,15 +102,6 @@ QDate parseDate(const QString& s) {
     return {};
 }
 
-bool placeFirstFree(ContactRow& r, std::initializer_list<Column> candidates, const QString& v) {
-    for (Column c : candidates)
-        if (r.isEmpty(c)) {
-            r.set(c, v);
-            return true;
-        }
-    return false;
-}
-
 class RowBuilder {
 public:
     RowBuilder(ImportedContact& ic, bool google) : ic_(ic), r_(ic.row), google_(google) {}
@@ -320,10 +311,6 @@ private:
 
     void placeAddress(const Address& a, const QString& types) {
         const auto& p = a.parts;
-        const bool workFree =
-            r_.isEmpty(JOB_ADDRESS) && r_.isEmpty(JOB_CITY) && r_.isEmpty(JOB_ST) && r_.isEmpty(JOB_ZIP);
-        const bool homeFree =
-            r_.isEmpty(HOME_ADDRESS) && r_.isEmpty(HOME_CITY) && r_.isEmpty(HOME_ST) && r_.isEmpty(HOME_ZIP);
         const bool onlyCountry = p[Role::PoBox].isEmpty() && p[Role::Extended].isEmpty() && p[Role::Street].isEmpty() &&
                                  p[Role::City].isEmpty() && p[Role::Region].isEmpty() && p[Role::PostalCode].isEmpty();
         // Google writes the whole address once more as one text; it stands in for missing parts only.
@@ -333,16 +320,9 @@ private:
                 r_.set(COUNTRY, p[Role::Country]);
             return;
         }
-        bool home;
-        if (types.contains(QStringLiteral("home")) && homeFree)
-            home = true;
-        else if (types.contains(QStringLiteral("work")) && workFree)
-            home = false;
-        else if (workFree)
-            home = false;
-        else if (homeFree)
-            home = true;
-        else {
+        const AddressSlot slot =
+            addressSlotFor(r_, types.contains(QStringLiteral("home")), types.contains(QStringLiteral("work")));
+        if (slot == AddressSlot::None) {
             QStringList all;
             for (const QString& s : p)
                 if (!s.isEmpty() && !all.contains(s))
@@ -350,6 +330,7 @@ private:
             note(a.title, all.join(QStringLiteral(", ")));
             return;
         }
+        const bool home = slot == AddressSlot::Home;
         r_.set(home ? HOME_ADDRESS : JOB_ADDRESS, joined(p[Role::PoBox], p[Role::Extended]));
         r_.set(home ? HOME_ST : JOB_ST, street);
         r_.set(home ? HOME_CITY : JOB_CITY, joined(p[Role::City], p[Role::Region]));

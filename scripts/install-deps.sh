@@ -15,6 +15,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     ccache
     dpkg-dev lintian desktop-file-utils appstream librsvg2-bin qt6-qpa-plugins
+    qtkeychain-qt6-dev radicale xandikos
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "OutputFixture.h"
 #include "OutputStream.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -216,6 +217,25 @@ private Q_SLOTS:
         QVERIFY(lines[1].contains(u"ООО «Ромашка»"_s));
         QVERIFY(lines[3].contains(u"Ёлкина"_s));
         QVERIFY(lines[3].contains(u"Строка 1\\nСтрока 2"_s));
+    }
+
+    // The sheet is packed at the fastest level (the export of a large list is mostly packing): the
+    // entry's deflate option bits in the ZIP directory say so, as any ZIP reader sees them.
+    void xlsxIsPackedAtTheFastestLevel() {
+        open(sample());
+        const QString path = file(u"fast.xlsx"_s);
+        gridexport::writeXlsx(gridOf(main(), {u"FAM"_s, u"NOTES"_s}), path);
+        QProcess p;
+        p.start(u"/usr/bin/python3"_s, {u"-c"_s,
+                                        u"import sys, zipfile\n"
+                                        "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                                        "    print(i.filename, i.compress_type, i.flag_bits & 6)\n"_s,
+                                        path});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString listing = QString::fromUtf8(p.readAllStandardOutput());
+        // 8: deflated; 6: the "super fast" option that a packer at level 1 sets.
+        QVERIFY2(listing.contains(u"xl/worksheets/sheet1.xml 8 6\n"_s), qPrintable(listing));
     }
 
     // Past the 65,535 rows of XLS an Excel 2007+ file takes the whole list, and its last row is in

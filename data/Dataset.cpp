@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DbError.h"
 #include "FbClient.h"
+#include "RowCursor.h"
 
 #include <QLocale>
 #include <cstring>
@@ -84,6 +85,7 @@ void Dataset::open() {
 }
 
 void Dataset::close() {
+    stopFetching();
     if (!isOpen())
         return;
     rows_.clear();
@@ -153,7 +155,8 @@ void Dataset::refresh() {
         state_ = State::Browse;
         dropped = true;
     }
-    readAndKeep(newRow.empty() ? key : (current_ >= 0 ? value(current_, 0) : QVariant()));
+    // A pending change needs its row at once; otherwise the row may come with a later step.
+    readAndKeep(newRow.empty() ? key : (current_ >= 0 ? value(current_, 0) : QVariant()), !pending.empty());
     if (!newRow.empty()) {
         restoreNewRow(std::move(newRow));
     } else if (!pending.empty() && current_ >= 0 && value(current_, 0) == key) {
@@ -170,6 +173,7 @@ void Dataset::refresh() {
 // ---- cursor ----
 
 void Dataset::setCurrent(int row) {
+    wantedKey_.clear(); // a row the user went to stays current
     if (row == current_)
         return;
     current_ = row;
@@ -195,9 +199,12 @@ void Dataset::first() {
     moveTo(0);
 }
 void Dataset::last() {
+    fetchAll();
     moveTo(rowCount() - 1);
 }
 void Dataset::next() {
+    if (current_ >= rowCount() - 1 && fetching())
+        fetchStep();
     moveTo(current_ + 1);
 }
 void Dataset::prior() {
@@ -206,14 +213,20 @@ void Dataset::prior() {
 
 bool Dataset::locate(const QString& fieldName, const QVariant& wanted) {
     const Field& f = fieldByName(fieldName);
-    for (int r = 0; r < rowCount(); ++r) {
+    for (int r = 0;; ++r) {
+        if (r == rowCount()) {
+            if (!fetching())
+                return false;
+            fetchStep();
+            if (r == rowCount())
+                return false;
+        }
         const QVariant v = value(r, f.index());
         if (v.isNull() ? wanted.isNull() : (!wanted.isNull() && v == wanted)) {
             moveTo(r);
             return true;
         }
     }
-    return false;
 }
 
 // ---- values ----
@@ -230,6 +243,9 @@ QVariant Dataset::lookupValue(const QString& keyFieldName, const QVariant& key, 
     const QString cacheKey = keyFieldName.toUpper() + u'|' + resultFieldName.toUpper();
     auto it = lookupCache_.find(cacheKey);
     if (it == lookupCache_.end()) {
+        // A lookup answers from every row; the rows still coming are read first. The rows are the
+        // dataset's state, not its value, so reading them does not change what a const caller sees.
+        const_cast<Dataset*>(this)->fetchAll();
         const Field& k = fieldByName(keyFieldName);
         const Field& r = fieldByName(resultFieldName);
         QHash<qint64, QVariant> map;

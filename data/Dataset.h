@@ -12,10 +12,17 @@
 #include <vector>
 
 class Database;
+class QTimer;
+class RowCursor;
 
-// A table read whole from the server, with one current row shared by every window that shows it.
-// Rows are held packed as the server sends them (cp1251 text), so 100,000 contacts stay small;
+// A table read from the server, with one current row shared by every window that shows it.
+// Rows are held packed as the server sends them (cp1251 text), so a million contacts stay small;
 // values are decoded when a view asks for them.
+//
+// Rows arrive first rows first: opening and every re-read read the first rows at once, the rest
+// follows from the event loop a short step at a time, so that the window shows and answers while a
+// long list is still coming. Whatever needs every row (the last row, a locate, a lookup, an export)
+// reads the rest first or reads on as far as it needs.
 //
 // Editing follows the rules users rely on: typing into a browsed row starts editing; moving to
 // another row saves a pending change and drops a new row in which nothing was changed; post()
@@ -69,7 +76,18 @@ public:
     // Sets condition and flag together with one re-read.
     void setFilterState(const QString& condition, bool on);
 
+    // ---- fetching ----
+    // True while rows are still coming.
+    bool fetching() const { return cursor_ != nullptr; }
+    // Reads every row still coming, now.
+    void fetchAll();
+    // Rows read at once when the list is read (a screenful and some), and the most rows a later
+    // step reads; a step also ends after stepMilliseconds. Small numbers let a test see the steps.
+    void setFetchStep(int firstRows, int stepRows);
+    static constexpr int stepMilliseconds = 25;
+
     // ---- rows and cursor ----
+    // The rows read so far: every row of the list once fetching() is false.
     int rowCount() const { return static_cast<int>(rows_.size()); }
     int currentRow() const { return current_; } // -1 when empty or closed
     bool isEmpty() const { return rows_.empty(); }
@@ -80,8 +98,10 @@ public:
     void next();
     void prior();
     bool bof() const { return current_ <= 0; }
-    bool eof() const { return current_ < 0 || current_ >= rowCount() - 1; }
-    // Moves to the first row whose field equals the value; false (cursor unchanged) when none does.
+    // At the last row with no more rows coming; next() reads on when more are coming.
+    bool eof() const { return current_ < 0 || (current_ >= rowCount() - 1 && !fetching()); }
+    // Moves to the first row whose field equals the value, reading on as far as needed; false
+    // (cursor unchanged) when none does.
     bool locate(const QString& fieldName, const QVariant& value);
 
     // ---- values ----
@@ -135,6 +155,9 @@ Q_SIGNALS:
     void rowInserted(int row);
     void rowAboutToBeRemoved(int row); // the list is about to shrink; rowRemoved follows
     void rowRemoved(int row);
+    void rowsAboutToBeAppended(int first, int last); // a fetch step brings rows; rowsAppended follows
+    void rowsAppended(int first, int last);
+    void fetchingChanged(bool fetching); // rows started or stopped coming
     void stateChanged();
     void fieldsChanged(); // labels or visibility
     void controlsEnabledChanged(bool enabled);
@@ -156,7 +179,16 @@ private:
         const char* payload(int columns) const { return bytes.get() + kKeySize + 2 * (columns + 1); }
         QByteArray dbKey() const { return QByteArray(bytes.get(), kKeySize); }
     };
+    // Starts reading the list; the first rows are read before it returns.
     void readRows();
+    // Appends up to maxRows rows (and for at most maxMs when maxMs > 0); false when none are left.
+    bool fetchRows(int maxRows, int maxMs);
+    void fetchStep();
+    void stopFetching();
+    // Tells views of rows a fetch appended.
+    void announceAppended(int from, int to);
+    // Makes the row with the key current when it arrives later, unless the user moved meanwhile.
+    void takeWantedRow(int from);
     QString selectSql() const;
     void setCurrent(int row);
     void setState(State s);
@@ -164,7 +196,9 @@ private:
     void emitCurrent();
     void emitRowChanged(int row);
     void applyValue(int fieldIndex, const QVariant& value, bool countsAsChange);
-    void readAndKeep(const QVariant& key);
+    // Reads the list again; the row with the key stays current when it is listed. mustFind reads on
+    // until the row is found; otherwise a row that comes later becomes current when it arrives.
+    void readAndKeep(const QVariant& key, bool mustFind = false);
     // Puts a new row whose save was refused back at the end of the list, as typed.
     void restoreNewRow(std::vector<QVariant> values);
     // Adds the new row in the buffer at the end of the list and makes it current; a cancel goes back
@@ -201,6 +235,11 @@ private:
     int disableCount_ = 0;
     bool resetPending_ = false;
     mutable QHash<QString, QHash<qint64, QVariant>> lookupCache_; // integer keys only
+    std::unique_ptr<RowCursor> cursor_;                           // the select whose rows are still coming
+    QTimer* stepTimer_ = nullptr;
+    int firstRows_ = 300;
+    int stepRows_ = 1 << 30;
+    QVariant wantedKey_; // the row that becomes current when it arrives
 };
 
 // A dataset binding that windows can re-point: the grids of the reference books follow it.

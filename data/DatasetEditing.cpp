@@ -13,6 +13,7 @@
 using datasetsql::quoted;
 
 void Dataset::restoreNewRow(std::vector<QVariant> values) {
+    fetchAll(); // new rows stand at the end of the list
     buffer_ = std::move(values);
     original_.clear();
     modified_ = true;
@@ -86,6 +87,7 @@ void Dataset::applyValue(int fieldIndex, const QVariant& v, bool countsAsChange)
         const QString wanted = v.toString();
         Dataset* other = f.def().lookupDataset;
         if (!wanted.isEmpty() && other->isOpen()) {
+            other->fetchAll();
             const Field& result = other->fieldByName(f.def().lookupResultField);
             const Field& otherKey = other->fieldByName(f.def().lookupKeyField);
             for (int r = 0; r < other->rowCount(); ++r) {
@@ -119,6 +121,7 @@ void Dataset::edit() {
         throw DbError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
     if (isEditing())
         return;
+    wantedKey_.clear(); // the row being edited stays current
     if (rows_.empty()) {
         append();
         return;
@@ -133,6 +136,8 @@ void Dataset::append() {
     if (!isOpen())
         open();
     checkBrowseMode();
+    fetchAll(); // new rows stand at the end of the list
+    wantedKey_.clear();
     const int returnRow = current_;
     buffer_.assign(fields_.size(), QVariant());
     modified_ = false;

@@ -2,9 +2,14 @@
 
 #include "Database.h"
 #include "DatasetSql.h"
+#include "DbError.h"
 #include "FbClient.h"
+#include "RowCursor.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <cstring>
+#include <limits>
 
 // Fetching: the select that reads the list, and reading it again with the current row kept.
 
@@ -26,15 +31,54 @@ QString Dataset::selectSql() const {
 }
 
 void Dataset::readRows() {
-    fb::Statement st(db_.attachment(), db_.transaction(), selectSql());
-    st.execute();
+    stopFetching();
+    db_.transaction(); // connects when not connected
+    auto cursor = std::make_unique<RowCursor>(db_.attachment(), selectSql());
+    rows_.clear();
+    rows_.shrink_to_fit();
+    invalidateLookupCache();
+    wantedKey_.clear();
+    cursor_ = std::move(cursor);
+    bool more = false;
+    try {
+        more = fetchRows(firstRows_, 0);
+    } catch (...) {
+        cursor_.reset();
+        throw;
+    }
+    if (!more) {
+        cursor_.reset();
+    } else {
+        if (!stepTimer_) {
+            stepTimer_ = new QTimer(this);
+            stepTimer_->setInterval(0);
+            connect(stepTimer_, &QTimer::timeout, this, &Dataset::fetchStep);
+        }
+        stepTimer_->start();
+        Q_EMIT fetchingChanged(true);
+    }
+}
+
+bool Dataset::fetchRows(int maxRows, int maxMs) {
+    if (!cursor_)
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    const fb::Statement& st = cursor_->row();
     const int n = static_cast<int>(storedFields_.size());
-    std::vector<Row> rows;
-    rows.reserve(4096);
     std::vector<quint16> offsets(n + 1);
     std::vector<char> payload;
     payload.reserve(4096);
-    while (st.fetch()) {
+    const int from = rowCount();
+    bool more = true;
+    for (int got = 0; got < maxRows; ++got) {
+        // The clock is read every few rows only: a row takes microseconds.
+        if (maxMs > 0 && (got & 31) == 31 && clock.elapsed() >= maxMs)
+            break;
+        if (!cursor_->fetch()) {
+            more = false;
+            break;
+        }
         payload.clear();
         for (int c = 0; c < n; ++c) {
             offsets[c] = static_cast<quint16>(payload.size());
@@ -73,13 +117,92 @@ void Dataset::readRows() {
         std::memcpy(row.bytes.get() + Row::kKeySize, offsets.data(), 2 * (n + 1));
         if (!payload.empty())
             std::memcpy(row.bytes.get() + header, payload.data(), payload.size());
-        rows.push_back(std::move(row));
+        rows_.push_back(std::move(row));
     }
-    rows_ = std::move(rows);
-    invalidateLookupCache();
+    if (rowCount() > from)
+        invalidateLookupCache();
+    return more;
 }
 
-void Dataset::readAndKeep(const QVariant& key) {
+void Dataset::fetchStep() {
+    if (!cursor_) {
+        stopFetching();
+        return;
+    }
+    const int from = rowCount();
+    // Views hear of the rows before they join, as for any insert; a view that is switched off
+    // hears once it is switched on again.
+    bool more = true;
+    try {
+        more = fetchRows(stepRows_, stepMilliseconds);
+    } catch (const DbError&) {
+        // The connection failed midway: the rows read so far stay listed.
+        more = false;
+    }
+    const int to = rowCount() - 1;
+    if (to >= from)
+        announceAppended(from, to);
+    if (!more)
+        stopFetching();
+}
+
+void Dataset::announceAppended(int from, int to) {
+    if (controlsDisabled()) {
+        resetPending_ = true;
+    } else {
+        // The rows are already in place; views are told of them in one piece.
+        Q_EMIT rowsAboutToBeAppended(from, to);
+        Q_EMIT rowsAppended(from, to);
+    }
+    takeWantedRow(from);
+}
+
+void Dataset::takeWantedRow(int from) {
+    if (wantedKey_.isNull())
+        return;
+    for (int r = from; r < rowCount(); ++r) {
+        if (value(r, 0) == wantedKey_) {
+            wantedKey_.clear();
+            setCurrent(r);
+            return;
+        }
+    }
+    if (!fetching())
+        wantedKey_.clear();
+}
+
+void Dataset::stopFetching() {
+    if (stepTimer_)
+        stepTimer_->stop();
+    const bool was = cursor_ != nullptr;
+    cursor_.reset();
+    wantedKey_.clear();
+    if (was)
+        Q_EMIT fetchingChanged(false);
+}
+
+void Dataset::fetchAll() {
+    if (!cursor_)
+        return;
+    const int from = rowCount();
+    try {
+        fetchRows(std::numeric_limits<int>::max(), 0);
+    } catch (...) {
+        stopFetching();
+        throw;
+    }
+    const int to = rowCount() - 1;
+    if (to >= from)
+        announceAppended(from, to);
+    stopFetching();
+}
+
+void Dataset::setFetchStep(int firstRows, int stepRows) {
+    firstRows_ = std::max(1, firstRows);
+    stepRows_ = std::max(1, stepRows);
+}
+
+void Dataset::readAndKeep(const QVariant& key, bool mustFind) {
     try {
         readRows();
     } catch (...) {
@@ -92,13 +215,28 @@ void Dataset::readAndKeep(const QVariant& key) {
         throw;
     }
     current_ = rows_.empty() ? -1 : 0;
-    if (!key.isNull()) {
-        for (int r = 0; r < rowCount(); ++r) {
-            if (value(r, 0) == key) {
-                current_ = r;
-                break;
-            }
+    bool found = key.isNull();
+    for (int r = 0; !found && r < rowCount(); ++r) {
+        if (value(r, 0) == key) {
+            current_ = r;
+            found = true;
         }
     }
+    // Reading on row by row until the row is there keeps the first rows' promptness for the
+    // common case of a row near the top.
+    while (!found && mustFind && fetching()) {
+        const int from = rowCount();
+        const bool more = fetchRows(stepRows_, 0);
+        for (int r = from; !found && r < rowCount(); ++r) {
+            if (value(r, 0) == key) {
+                current_ = r;
+                found = true;
+            }
+        }
+        if (!more)
+            stopFetching();
+    }
     emitReset();
+    if (!found && fetching())
+        wantedKey_ = key;
 }

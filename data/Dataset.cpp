@@ -204,7 +204,7 @@ void Dataset::last() {
 }
 void Dataset::next() {
     if (current_ >= rowCount() - 1 && fetching())
-        fetchStep();
+        readStep(true);
     moveTo(current_ + 1);
 }
 void Dataset::prior() {
@@ -217,7 +217,7 @@ bool Dataset::locate(const QString& fieldName, const QVariant& wanted) {
         if (r == rowCount()) {
             if (!fetching())
                 return false;
-            fetchStep();
+            readStep(true);
             if (r == rowCount())
                 return false;
         }
@@ -303,6 +303,7 @@ void Dataset::setState(State s) {
 }
 
 void Dataset::emitReset() {
+    unannounced_ = 0; // a reset tells views of every row
     if (controlsDisabled()) {
         resetPending_ = true;
         return;
@@ -342,6 +343,7 @@ void Dataset::enableControls() {
     Q_EMIT controlsEnabledChanged(true);
     if (resetPending_) {
         resetPending_ = false;
+        unannounced_ = 0;
         Q_EMIT dataReset();
         Q_EMIT currentChanged(current_);
         Q_EMIT stateChanged();

@@ -3,6 +3,7 @@
 #include "Field.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QVariant>
@@ -184,9 +185,12 @@ private:
     // Appends up to maxRows rows (and for at most maxMs when maxMs > 0); false when none are left.
     bool fetchRows(int maxRows, int maxMs);
     void fetchStep();
+    // Reads one step; views hear of the rows now, or with a later step when announceNow is false.
+    void readStep(bool announceNow);
     void stopFetching();
-    // Tells views of rows a fetch appended.
-    void announceAppended(int from, int to);
+    // Tells views of the rows read since they last heard.
+    void announceAppended();
+    static constexpr int announceMilliseconds = 250;
     // Makes the row with the key current when it arrives later, unless the user moved meanwhile.
     void takeWantedRow(int from);
     QString selectSql() const;
@@ -239,7 +243,9 @@ private:
     QTimer* stepTimer_ = nullptr;
     int firstRows_ = 300;
     int stepRows_ = 1 << 30;
-    QVariant wantedKey_; // the row that becomes current when it arrives
+    QVariant wantedKey_;  // the row that becomes current when it arrives
+    int unannounced_ = 0; // rows at the end that views have not heard of yet
+    QElapsedTimer announceClock_;
 };
 
 // A dataset binding that windows can re-point: the grids of the reference books follow it.

@@ -366,6 +366,7 @@ void Dataset::deleteCurrent() {
         st.execute();
     }
     db_.commitRetaining();
+    announceAppended(); // views know every row before one of them goes
     const int removed = current_;
     const bool notify = !controlsDisabled();
     if (notify)

@@ -36,6 +36,8 @@ void Dataset::readRows() {
     auto cursor = std::make_unique<RowCursor>(db_.attachment(), selectSql());
     rows_.clear();
     rows_.shrink_to_fit();
+    unannounced_ = 0;
+    announceClock_.invalidate();
     invalidateLookupCache();
     wantedKey_.clear();
     cursor_ = std::move(cursor);
@@ -125,13 +127,15 @@ bool Dataset::fetchRows(int maxRows, int maxMs) {
 }
 
 void Dataset::fetchStep() {
+    readStep(false);
+}
+
+void Dataset::readStep(bool announceNow) {
     if (!cursor_) {
         stopFetching();
         return;
     }
     const int from = rowCount();
-    // Views hear of the rows before they join, as for any insert; a view that is switched off
-    // hears once it is switched on again.
     bool more = true;
     try {
         more = fetchRows(stepRows_, stepMilliseconds);
@@ -139,20 +143,27 @@ void Dataset::fetchStep() {
         // The connection failed midway: the rows read so far stay listed.
         more = false;
     }
-    const int to = rowCount() - 1;
-    if (to >= from)
-        announceAppended(from, to);
+    unannounced_ += rowCount() - from;
+    // Views hear of the new rows a few times a second, not at every step: each time a grid lays
+    // out and paints again, which would cost more than the reading itself.
+    if (announceNow || !more || !announceClock_.isValid() || announceClock_.elapsed() >= announceMilliseconds)
+        announceAppended();
     if (!more)
         stopFetching();
 }
 
-void Dataset::announceAppended(int from, int to) {
+void Dataset::announceAppended() {
+    if (unannounced_ == 0)
+        return;
+    const int from = rowCount() - unannounced_;
+    unannounced_ = 0;
+    announceClock_.start();
     if (controlsDisabled()) {
         resetPending_ = true;
     } else {
         // The rows are already in place; views are told of them in one piece.
-        Q_EMIT rowsAboutToBeAppended(from, to);
-        Q_EMIT rowsAppended(from, to);
+        Q_EMIT rowsAboutToBeAppended(from, rowCount() - 1);
+        Q_EMIT rowsAppended(from, rowCount() - 1);
     }
     takeWantedRow(from);
 }
@@ -188,12 +199,13 @@ void Dataset::fetchAll() {
     try {
         fetchRows(std::numeric_limits<int>::max(), 0);
     } catch (...) {
+        unannounced_ += rowCount() - from;
+        announceAppended();
         stopFetching();
         throw;
     }
-    const int to = rowCount() - 1;
-    if (to >= from)
-        announceAppended(from, to);
+    unannounced_ += rowCount() - from;
+    announceAppended();
     stopFetching();
 }
 

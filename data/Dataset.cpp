@@ -11,8 +11,16 @@
 #include <QLocale>
 #include <cstring>
 
+namespace {
+
+int storedCount(const std::vector<FieldDef>& defs) {
+    return static_cast<int>(std::count_if(defs.begin(), defs.end(), [](const FieldDef& d) { return !d.isLookup(); }));
+}
+
+} // namespace
+
 Dataset::Dataset(Database& db, QString objectName, QString tableName, std::vector<FieldDef> defs, QObject* parent)
-    : QObject(parent), db_(db), table_(std::move(tableName)) {
+    : QObject(parent), db_(db), table_(std::move(tableName)), rows_(storedCount(defs)), builder_(storedCount(defs)) {
     setObjectName(objectName);
     int stored = 0;
     for (int i = 0; i < static_cast<int>(defs.size()); ++i) {
@@ -143,7 +151,7 @@ void Dataset::refresh() {
         const auto* conflict = dynamic_cast<const RowConflictError*>(&e);
         if (state_ == State::Insert) {
             newRow = buffer_;
-            rows_.erase(rows_.begin() + current_);
+            rows_.erase(current_);
             current_ = std::clamp(insertReturnRow_, -1, rowCount() - 1);
         } else if (!(conflict && conflict->rowDeleted())) {
             for (int fi : changedFields())
@@ -275,8 +283,8 @@ QVariant Dataset::value(int row, int fieldIndex) const {
         return buffer_[fieldIndex];
     }
     if (f.isLookup())
-        return lookupOf(f, storedValue(rows_[row], fieldByName(f.def().keyField)));
-    return storedValue(rows_[row], f);
+        return lookupOf(f, storedValue(rows_.at(row), fieldByName(f.def().keyField)));
+    return storedValue(rows_.at(row), f);
 }
 
 QString Dataset::displayText(int row, int fieldIndex) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Field.h"
+#include "RowStore.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -89,7 +90,7 @@ public:
 
     // ---- rows and cursor ----
     // The rows read so far: every row of the list once fetching() is false.
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int rowCount() const { return rows_.size(); }
     int currentRow() const { return current_; } // -1 when empty or closed
     bool isEmpty() const { return rows_.empty(); }
     // Moving saves a pending change first; a failed save leaves the cursor where it was.
@@ -165,21 +166,6 @@ Q_SIGNALS:
     void lookupsChanged(); // a looked-up value may show differently in every row
 
 private:
-    // One row as read: the row's database key, the column offsets and the column bytes in a single
-    // block, so that a list of a hundred thousand rows is as many allocations, not twice as many.
-    struct Row {
-        std::unique_ptr<char[]> bytes;
-
-        static constexpr int kKeySize = 8;
-        static constexpr quint16 kNull = 0x8000;
-
-        quint16 rawOffset(int i) const;
-        bool isNull(int i) const { return rawOffset(i) & kNull; }
-        int start(int i) const { return rawOffset(i) & ~kNull; }
-        int length(int i) const { return start(i + 1) - start(i); }
-        const char* payload(int columns) const { return bytes.get() + kKeySize + 2 * (columns + 1); }
-        QByteArray dbKey() const { return QByteArray(bytes.get(), kKeySize); }
-    };
     // Starts reading the list; the first rows are read before it returns.
     void readRows();
     // Appends up to maxRows rows (and for at most maxMs when maxMs > 0); false when none are left.
@@ -210,10 +196,11 @@ private:
     void joinNewRow(int returnRow);
     bool initializing_ = false;
     void invalidateLookupCache() const;
-    QVariant storedValue(const Row& row, const Field& f) const;
+    QVariant storedValue(const PackedRow& row, const Field& f) const;
     QVariant lookupOf(const Field& f, const QVariant& key) const;
-    Row packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const;
-    std::vector<QVariant> unpackRow(const Row& row) const;
+    // The row packed in the builder; valid until the next packing.
+    std::string_view packRow(const std::vector<QVariant>& values, const QByteArray& dbKey);
+    std::vector<QVariant> unpackRow(const PackedRow& row) const;
     void validateForPost() const;
     void writeInsert();
     void writeUpdate();
@@ -225,7 +212,8 @@ private:
     QString table_;
     std::vector<std::unique_ptr<Field>> fields_;
     std::vector<int> storedFields_; // field index of each stored column, in select order
-    std::vector<Row> rows_;
+    RowStore rows_;
+    RowBuilder builder_;
     int current_ = -1;
     State state_ = State::Inactive;
     QString filter_;

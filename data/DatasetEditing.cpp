@@ -27,7 +27,7 @@ void Dataset::joinNewRow(int returnRow) {
     const bool notify = !controlsDisabled();
     if (notify)
         Q_EMIT rowAboutToBeInserted(newRow);
-    rows_.push_back(Row{});
+    rows_.appendPlaceholder();
     current_ = newRow;
     if (notify) {
         Q_EMIT rowInserted(current_);
@@ -126,7 +126,7 @@ void Dataset::edit() {
         append();
         return;
     }
-    buffer_ = unpackRow(rows_[current_]);
+    buffer_ = unpackRow(rows_.at(current_));
     original_ = buffer_;
     modified_ = false;
     setState(State::Edit);
@@ -196,7 +196,7 @@ void Dataset::writeInsert() {
         key = QByteArray(p, len);
     }
     db_.commitRetaining();
-    rows_[current_] = packRow(buffer_, key);
+    rows_.replace(current_, packRow(buffer_, key));
 }
 
 std::vector<int> Dataset::changedFields() const {
@@ -249,7 +249,7 @@ void Dataset::throwConflict() const {
 // read: a save never overwrites, unseen, what another connection saved meanwhile.
 void Dataset::writeUpdate() {
     const std::vector<int> changed = changedFields();
-    const QByteArray key = rows_[current_].dbKey();
+    const QByteArray key = rows_.at(current_).dbKey();
     if (changed.empty())
         return;
     QStringList sets, checks;
@@ -290,7 +290,7 @@ void Dataset::writeUpdate() {
     if (affected == 0)
         throwConflict();
     db_.commitRetaining();
-    rows_[current_] = packRow(buffer_, key);
+    rows_.replace(current_, packRow(buffer_, key));
 }
 
 void Dataset::post() {
@@ -327,7 +327,7 @@ void Dataset::cancel() {
         const bool notify = !controlsDisabled();
         if (notify)
             Q_EMIT rowAboutToBeRemoved(removed);
-        rows_.erase(rows_.begin() + removed);
+        rows_.erase(removed);
         current_ = rows_.empty() ? -1 : std::clamp(insertReturnRow_, 0, rowCount() - 1);
         if (notify) {
             Q_EMIT rowRemoved(removed);
@@ -362,7 +362,7 @@ void Dataset::deleteCurrent() {
     {
         fb::Statement st(db_.attachment(), db_.transaction(),
                          QStringLiteral("delete from %1 where RDB$DB_KEY = ?").arg(quoted(table_)));
-        st.setParam(0, rows_[current_].dbKey());
+        st.setParam(0, rows_.at(current_).dbKey());
         st.execute();
     }
     db_.commitRetaining();
@@ -371,7 +371,7 @@ void Dataset::deleteCurrent() {
     const bool notify = !controlsDisabled();
     if (notify)
         Q_EMIT rowAboutToBeRemoved(removed);
-    rows_.erase(rows_.begin() + removed);
+    rows_.erase(removed);
     invalidateLookupCache();
     current_ = rows_.empty() ? -1 : std::min(removed, rowCount() - 1);
     if (notify) {

@@ -35,7 +35,6 @@ void Dataset::readRows() {
     db_.transaction(); // connects when not connected
     auto cursor = std::make_unique<RowCursor>(db_.attachment(), selectSql());
     rows_.clear();
-    rows_.shrink_to_fit();
     unannounced_ = 0;
     announceClock_.invalidate();
     invalidateLookupCache();
@@ -68,9 +67,6 @@ bool Dataset::fetchRows(int maxRows, int maxMs) {
     clock.start();
     const fb::Statement& st = cursor_->row();
     const int n = static_cast<int>(storedFields_.size());
-    std::vector<quint16> offsets(n + 1);
-    std::vector<char> payload;
-    payload.reserve(4096);
     const int from = rowCount();
     bool more = true;
     for (int got = 0; got < maxRows; ++got) {
@@ -81,45 +77,31 @@ bool Dataset::fetchRows(int maxRows, int maxMs) {
             more = false;
             break;
         }
-        payload.clear();
+        int keyLen = 0;
+        const char* key = st.textData(n, &keyLen);
+        builder_.start(key, keyLen);
         for (int c = 0; c < n; ++c) {
-            offsets[c] = static_cast<quint16>(payload.size());
             if (st.isNull(c)) {
-                offsets[c] |= Row::kNull;
+                builder_.addNull();
                 continue;
             }
             switch (fields_[storedFields_[c]]->type()) {
             case FieldType::Text: {
                 int len = 0;
                 const char* p = st.textData(c, &len);
-                payload.insert(payload.end(), p, p + len);
+                builder_.addBytes(p, len);
                 break;
             }
             case FieldType::Integer:
-            case FieldType::SmallInt: {
-                const qint32 v = static_cast<qint32>(st.integer(c));
-                payload.insert(payload.end(), reinterpret_cast<const char*>(&v), reinterpret_cast<const char*>(&v) + 4);
+            case FieldType::SmallInt:
+                builder_.addInt(static_cast<qint32>(st.integer(c)));
                 break;
-            }
-            case FieldType::Date: {
-                const ISC_DATE d = st.rawDate(c);
-                payload.insert(payload.end(), reinterpret_cast<const char*>(&d), reinterpret_cast<const char*>(&d) + 4);
+            case FieldType::Date:
+                builder_.addInt(static_cast<qint32>(st.rawDate(c)));
                 break;
-            }
             }
         }
-        offsets[n] = static_cast<quint16>(payload.size());
-        int keyLen = 0;
-        const char* key = st.textData(n, &keyLen);
-        const size_t header = Row::kKeySize + 2 * (n + 1);
-        Row row;
-        row.bytes = std::make_unique_for_overwrite<char[]>(header + payload.size());
-        std::memset(row.bytes.get(), 0, Row::kKeySize);
-        std::memcpy(row.bytes.get(), key, std::min(keyLen, Row::kKeySize));
-        std::memcpy(row.bytes.get() + Row::kKeySize, offsets.data(), 2 * (n + 1));
-        if (!payload.empty())
-            std::memcpy(row.bytes.get() + header, payload.data(), payload.size());
-        rows_.push_back(std::move(row));
+        rows_.append(builder_.finish());
     }
     if (rowCount() > from)
         invalidateLookupCache();

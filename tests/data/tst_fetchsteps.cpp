@@ -32,11 +32,14 @@ void fillContacts(const QString& databasePath, int count) {
     db.attach(databasePath, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
     fb::Transaction tr;
     tr.start(db);
-    fb::Statement st(db, tr, QStringLiteral("insert into \"MAIN\" (NUM_MAIN, FAM, GR_NUM) values (?, ?, 1)"));
+    fb::Statement st(db, tr,
+                     QStringLiteral("insert into \"MAIN\" (NUM_MAIN, FAM, GR_NUM, JOB_ORG) values (?, ?, ?, ?)"));
     for (int i = 1; i <= count; ++i) {
         st.setParam(0, i);
         const QString fam = surnameOf(i);
         st.setParam(1, fam.isEmpty() ? QVariant() : QVariant(fam));
+        st.setParam(2, 1 + i % 5);
+        st.setParam(3, i % 3 == 0 ? QVariant() : QVariant(QStringLiteral("ООО «Фирма %1»").arg(i % 17)));
         st.execute();
     }
     fb::executeImmediate(db, tr, QStringLiteral("ALTER SEQUENCE GEN_MAIN RESTART WITH %1").arg(count));
@@ -108,6 +111,9 @@ private Q_SLOTS:
         QTest::newRow("letter") << QStringLiteral("FAM Like 'К%' or FAM Like 'к%'") << QString();
         QTest::newRow("letter, sorted") << QStringLiteral("FAM Like 'Е%' or FAM Like 'е%'") << QStringLiteral("FAM");
         QTest::newRow("no surname") << QStringLiteral("FAM is null") << QStringLiteral("FAM");
+        QTest::newRow("sort by organisation") << QString() << QStringLiteral("JOB_ORG");
+        QTest::newRow("group") << QStringLiteral("GR_NUM=3") << QString();
+        QTest::newRow("group, sorted") << QStringLiteral("GR_NUM=2") << QStringLiteral("JOB_ORG");
     }
     void sameRowsInTheSameOrderAfterEachCommand() {
         QFETCH(QString, where);
@@ -127,8 +133,8 @@ private Q_SLOTS:
         if (sort.isEmpty()) {
             QCOMPARE(listed, expected);
         } else {
-            // Rows of one surname may come in any order among themselves: the surnames must match.
-            const int fam = m.fieldByName(QStringLiteral("FAM")).index();
+            // Rows of one value may come in any order among themselves: the values must match.
+            const int fam = m.fieldByName(sort).index();
             QCOMPARE(listed.size(), expected.size());
             QCOMPARE(QSet<int>(listed.begin(), listed.end()), QSet<int>(expected.begin(), expected.end()));
             for (int r = 1; r < m.rowCount(); ++r) {
@@ -137,6 +143,42 @@ private Q_SLOTS:
                          qPrintable(a + u'>' + b));
             }
         }
+    }
+
+    void missingListIndexesAreAddedWhenTheDatabaseIsOpened() {
+        Folder folder;
+        auto indexes = [&folder] {
+            fb::Attachment db;
+            db.attach(folder.databasePath(), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            fb::Transaction tr;
+            tr.start(db);
+            fb::Statement st(db, tr,
+                             QStringLiteral("select trim(RDB$INDEX_NAME) from RDB$INDICES where RDB$RELATION_NAME = "
+                                            "'MAIN' and RDB$INDEX_NAME starting with 'MAIN_' order by 1"));
+            st.execute();
+            QStringList names;
+            while (st.fetch())
+                names << st.value(0).toString();
+            return names;
+        };
+        const QStringList all{"MAIN_FAM", "MAIN_GR_NUM", "MAIN_JOB_ORG"};
+        QCOMPARE(indexes(), all);
+        {
+            // A database made before these indexes.
+            fb::Attachment db;
+            db.attach(folder.databasePath(), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            fb::Transaction tr;
+            tr.start(db);
+            fb::executeImmediate(db, tr, QStringLiteral("DROP INDEX MAIN_JOB_ORG"));
+            fb::executeImmediate(db, tr, QStringLiteral("DROP INDEX MAIN_GR_NUM"));
+            tr.commit();
+        }
+        QCOMPARE(indexes(), QStringList{"MAIN_FAM"});
+        RecordedUi ui;
+        auto dm = folder.openDM(ui);
+        QVERIFY2(ui.errors.isEmpty(), qPrintable(ui.errors.join('\n')));
+        dm->Disconnect();
+        QCOMPARE(indexes(), all);
     }
 
     void theListHoldsEveryContactOnceTheFetchIsDone() {

@@ -86,7 +86,7 @@ public:
     // Rows read at once when the list is read (a screenful and some), and the most rows a later
     // step reads; a step also ends after stepMilliseconds. Small numbers let a test see the steps.
     void setFetchStep(int firstRows, int stepRows);
-    static constexpr int stepMilliseconds = 25;
+    static constexpr int stepMilliseconds = 16;
 
     // ---- rows and cursor ----
     // The rows read so far: every row of the list once fetching() is false.

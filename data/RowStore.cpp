@@ -2,12 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 namespace {
 
-constexpr size_t kBlockSize = size_t(1) << 20;
+constexpr size_t kBlockSize = size_t(8) << 20;
 
 } // namespace
+
+void RowStore::Unmap::operator()(Block* b) const {
+    munmap(b->data, b->size);
+    delete b;
+}
 
 int PackedRow::offset(int i) const {
     const auto* o = reinterpret_cast<const unsigned char*>(offsets());
@@ -66,10 +73,13 @@ void RowStore::clear() {
 const char* RowStore::store(std::string_view packed) {
     if (capacity_ - used_ < packed.size()) {
         capacity_ = std::max(kBlockSize, packed.size());
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
+        void* data = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            throw std::bad_alloc();
+        blocks_.push_back(std::unique_ptr<Block, Unmap>(new Block{static_cast<char*>(data), capacity_}));
         used_ = 0;
     }
-    char* p = blocks_.back().get() + used_;
+    char* p = blocks_.back()->data + used_;
     std::memcpy(p, packed.data(), packed.size());
     used_ += packed.size();
     return p;

@@ -54,9 +54,11 @@ private:
     std::vector<char> out_;
 };
 
-// The rows of a list, packed one after another in large blocks: a million rows are a few hundred
+// The rows of a list, packed one after another in large blocks: a million rows are a few dozen
 // blocks, not a million allocations, and an index of one pointer a row. A row that is saved again
-// gets a new place; the old one is given back when the list is read again.
+// gets a new place; the old one is given back when the list is read again. Blocks are mapped from
+// the system directly: a page costs memory only once a row is written to it, and a list read again
+// gives its old rows back to the system at once instead of leaving them in the heap.
 class RowStore {
 public:
     explicit RowStore(int columns) : columns_(columns) {}
@@ -75,7 +77,14 @@ private:
 
     int columns_;
     std::vector<const char*> index_;
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    struct Block {
+        char* data;
+        size_t size;
+    };
+    struct Unmap {
+        void operator()(Block* b) const;
+    };
+    std::vector<std::unique_ptr<Block, Unmap>> blocks_;
     size_t used_ = 0;     // bytes used in the last block
     size_t capacity_ = 0; // size of the last block
 };

@@ -248,10 +248,10 @@ void TFormMain::createStatusBar() {
     // The third panel tells that contacts are still being read, with the count read so far.
     Dataset* contacts = dm_.TabMain.get();
     auto showReading = [this, contacts] {
-        panels_[2]->setText(contacts->fetching()
-                                ? LangMessage(QStringLiteral("M360"), QStringLiteral("Reading contacts: %1"))
-                                      .arg(QLocale::system().toString(contacts->rowCount()))
-                                : QString());
+        panels_[2]->setText(
+            contacts->fetching()
+                ? LangText("M360", "Чтение контактов: %1").arg(QLocale::system().toString(contacts->rowCount()))
+                : QString());
     };
     connect(contacts, &Dataset::fetchingChanged, panels_[2], showReading);
     connect(contacts, &Dataset::rowsAppended, panels_[2], showReading);

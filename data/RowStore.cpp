@@ -1,6 +1,7 @@
 #include "RowStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -16,15 +17,25 @@ void RowStore::Unmap::operator()(Block* b) const {
     delete b;
 }
 
-int PackedRow::offset(int i) const {
+int PackedRow::offset(int k) const {
     const auto* o = reinterpret_cast<const unsigned char*>(offsets());
     if (!wide())
-        return o[i];
-    return o[2 * i] | (o[2 * i + 1] << 8);
+        return o[k];
+    return o[2 * k] | (o[2 * k + 1] << 8);
 }
 
-RowBuilder::RowBuilder(int columns)
-    : columns_(columns), nulls_((columns + 7) / 8), offsets_(static_cast<size_t>(columns) + 1) {
+int PackedRow::slot(int i) const {
+    const auto* nulls = reinterpret_cast<const unsigned char*>(p_ + kKeySize + 1);
+    int below = 0;
+    for (int b = 0; b < i / 8; ++b)
+        below += std::popcount(static_cast<unsigned>(nulls[b]));
+    if (i % 8)
+        below += std::popcount(static_cast<unsigned>(nulls[i / 8] & ((1u << (i % 8)) - 1)));
+    return i - below;
+}
+
+RowBuilder::RowBuilder(int columns) : columns_(columns), nulls_((columns + 7) / 8) {
+    offsets_.reserve(static_cast<size_t>(columns) + 1);
     payload_.reserve(1024);
     out_.reserve(1024);
 }
@@ -34,21 +45,23 @@ void RowBuilder::start(const char* key, int keyLength) {
     std::memcpy(key_, key, static_cast<size_t>(std::clamp(keyLength, 0, PackedRow::kKeySize)));
     std::fill(nulls_.begin(), nulls_.end(), 0);
     payload_.clear();
+    offsets_.clear();
     column_ = 0;
 }
 
 void RowBuilder::addNull() {
     nulls_[static_cast<size_t>(column_ / 8)] |= static_cast<unsigned char>(1 << (column_ % 8));
-    offsets_[static_cast<size_t>(column_++)] = static_cast<int>(payload_.size());
+    ++column_;
 }
 
 void RowBuilder::addBytes(const char* data, int length) {
-    offsets_[static_cast<size_t>(column_++)] = static_cast<int>(payload_.size());
+    offsets_.push_back(static_cast<int>(payload_.size()));
     payload_.insert(payload_.end(), data, data + length);
+    ++column_;
 }
 
 std::string_view RowBuilder::finish() {
-    offsets_[static_cast<size_t>(columns_)] = static_cast<int>(payload_.size());
+    offsets_.push_back(static_cast<int>(payload_.size()));
     const bool wide = payload_.size() > 255;
     out_.clear();
     out_.insert(out_.end(), key_, key_ + PackedRow::kKeySize);

@@ -6,9 +6,10 @@
 #include <vector>
 
 // One row as the list holds it, read in place: the 8-byte row identifier, a flag byte, a bitmap of
-// null columns, one offset per column (plus one past the end) into the payload, and the payload:
-// text as the server's cp1251 bytes, integers and dates as 4 bytes. Offsets take one byte when the
-// payload is shorter than 256 bytes, as most contacts are, else two.
+// null columns, one offset per column that has a value (plus one past the end) into the payload,
+// and the payload: text as the server's cp1251 bytes, integers and dates as 4 bytes. Offsets take
+// one byte when the payload is shorter than 256 bytes, as most contacts are, else two. Most
+// contacts leave half their columns empty, and an empty column costs one bit.
 class PackedRow {
 public:
     static constexpr int kKeySize = 8;
@@ -18,14 +19,19 @@ public:
     bool valid() const { return p_ != nullptr; }
     QByteArray dbKey() const { return QByteArray(p_, kKeySize); }
     bool isNull(int i) const { return (static_cast<unsigned char>(p_[kKeySize + 1 + i / 8]) >> (i % 8)) & 1; }
-    const char* data(int i) const { return payload() + offset(i); }
-    int length(int i) const { return offset(i + 1) - offset(i); }
+    const char* data(int i) const { return payload() + offset(slot(i)); }
+    int length(int i) const {
+        const int k = slot(i);
+        return offset(k + 1) - offset(k);
+    }
 
 private:
     bool wide() const { return p_[kKeySize] != 0; }
     const char* offsets() const { return p_ + kKeySize + 1 + (columns_ + 7) / 8; }
-    int offset(int i) const;
-    const char* payload() const { return offsets() + (columns_ + 1) * (wide() ? 2 : 1); }
+    int offset(int k) const;
+    // The place of column i among the columns with a value.
+    int slot(int i) const;
+    const char* payload() const { return offsets() + (slot(columns_) + 1) * (wide() ? 2 : 1); }
 
     const char* p_;
     int columns_;

@@ -649,6 +649,14 @@ private Q_SLOTS:
         QCOMPARE(g->model()->rowCount(), 30); // the deleted contact was of group 1
         contacts().last();
         QCOMPARE(g->currentIndex().row(), contacts().rowCount() - 1);
+        // Ctrl+End in the grid goes to the real last row, not the last one read so far.
+        contacts().refresh();
+        QVERIFY(contacts().fetching());
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(!contacts().fetching());
+        QCOMPARE(contacts().currentRow(), 29);
+        QCOMPARE(g->currentIndex().row(), 29);
     }
 
     // Rows added, dropped and deleted while a grid shows the list: the model reports each change

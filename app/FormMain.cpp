@@ -244,6 +244,18 @@ void TFormMain::createStatusBar() {
         bar->addWidget(panels_[i]);
     }
     // A double-click anywhere on the bar reaches the window's filter (StatusBar1DblClick).
+
+    // The third panel tells that contacts are still being read, with the count read so far.
+    Dataset* contacts = dm_.TabMain.get();
+    auto showReading = [this, contacts] {
+        panels_[2]->setText(
+            contacts->fetching()
+                ? LangText("M360", "Чтение контактов: %1").arg(QLocale::system().toString(contacts->rowCount()))
+                : QString());
+    };
+    connect(contacts, &Dataset::fetchingChanged, panels_[2], showReading);
+    connect(contacts, &Dataset::rowsAppended, panels_[2], showReading);
+    showReading();
 }
 
 void TFormMain::StatusBar1DblClick() {
@@ -286,10 +298,9 @@ void TFormMain::FormShow() {
         if (grid.readable())
             PageControl1->restoreGridLayouts(grid, QStringLiteral("TFormMain"));
     }
-    // Every contact is fetched when the list is read; the first contact becomes current.
+    // The first contact becomes current; the rest of the contacts keep coming in steps.
     if (Dataset* m = dm_.TabMain.get(); m->isOpen()) {
         try {
-            m->last();
             m->first();
         } catch (const DbError& e) {
             msgbox::showError(e.message());

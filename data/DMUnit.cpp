@@ -1,5 +1,7 @@
 #include "DMUnit.h"
 
+#include "ListIndexes.h"
+
 #include <QThread>
 
 namespace tables {
@@ -246,6 +248,7 @@ void TDM::DBConnect() {
                 ui_.message(QStringLiteral("Error connect to server"));
         }
     }
+    listindexes::ensure(*IBPhones);
     openTables();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Field.h"
+#include "RowStore.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QVariant>
@@ -12,10 +14,17 @@
 #include <vector>
 
 class Database;
+class QTimer;
+class RowCursor;
 
-// A table read whole from the server, with one current row shared by every window that shows it.
-// Rows are held packed as the server sends them (cp1251 text), so 100,000 contacts stay small;
+// A table read from the server, with one current row shared by every window that shows it.
+// Rows are held packed as the server sends them (cp1251 text), so a million contacts stay small;
 // values are decoded when a view asks for them.
+//
+// Rows arrive first rows first: opening and every re-read read the first rows at once, the rest
+// follows from the event loop a short step at a time, so that the window shows and answers while a
+// long list is still coming. Whatever needs every row (the last row, a locate, a lookup, an export)
+// reads the rest first or reads on as far as it needs.
 //
 // Editing follows the rules users rely on: typing into a browsed row starts editing; moving to
 // another row saves a pending change and drops a new row in which nothing was changed; post()
@@ -69,8 +78,19 @@ public:
     // Sets condition and flag together with one re-read.
     void setFilterState(const QString& condition, bool on);
 
+    // ---- fetching ----
+    // True while rows are still coming.
+    bool fetching() const { return cursor_ != nullptr; }
+    // Reads every row still coming, now.
+    void fetchAll();
+    // Rows read at once when the list is read (a screenful and some), and the most rows a later
+    // step reads; a step also ends after stepMilliseconds. Small numbers let a test see the steps.
+    void setFetchStep(int firstRows, int stepRows);
+    static constexpr int stepMilliseconds = 16;
+
     // ---- rows and cursor ----
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // The rows read so far: every row of the list once fetching() is false.
+    int rowCount() const { return rows_.size(); }
     int currentRow() const { return current_; } // -1 when empty or closed
     bool isEmpty() const { return rows_.empty(); }
     // Moving saves a pending change first; a failed save leaves the cursor where it was.
@@ -80,8 +100,10 @@ public:
     void next();
     void prior();
     bool bof() const { return current_ <= 0; }
-    bool eof() const { return current_ < 0 || current_ >= rowCount() - 1; }
-    // Moves to the first row whose field equals the value; false (cursor unchanged) when none does.
+    // At the last row with no more rows coming; next() reads on when more are coming.
+    bool eof() const { return current_ < 0 || (current_ >= rowCount() - 1 && !fetching()); }
+    // Moves to the first row whose field equals the value, reading on as far as needed; false
+    // (cursor unchanged) when none does.
     bool locate(const QString& fieldName, const QVariant& value);
 
     // ---- values ----
@@ -135,28 +157,28 @@ Q_SIGNALS:
     void rowInserted(int row);
     void rowAboutToBeRemoved(int row); // the list is about to shrink; rowRemoved follows
     void rowRemoved(int row);
+    void rowsAboutToBeAppended(int first, int last); // a fetch step brings rows; rowsAppended follows
+    void rowsAppended(int first, int last);
+    void fetchingChanged(bool fetching); // rows started or stopped coming
     void stateChanged();
     void fieldsChanged(); // labels or visibility
     void controlsEnabledChanged(bool enabled);
     void lookupsChanged(); // a looked-up value may show differently in every row
 
 private:
-    // One row as read: the row's database key, the column offsets and the column bytes in a single
-    // block, so that a list of a hundred thousand rows is as many allocations, not twice as many.
-    struct Row {
-        std::unique_ptr<char[]> bytes;
-
-        static constexpr int kKeySize = 8;
-        static constexpr quint16 kNull = 0x8000;
-
-        quint16 rawOffset(int i) const;
-        bool isNull(int i) const { return rawOffset(i) & kNull; }
-        int start(int i) const { return rawOffset(i) & ~kNull; }
-        int length(int i) const { return start(i + 1) - start(i); }
-        const char* payload(int columns) const { return bytes.get() + kKeySize + 2 * (columns + 1); }
-        QByteArray dbKey() const { return QByteArray(bytes.get(), kKeySize); }
-    };
+    // Starts reading the list; the first rows are read before it returns.
     void readRows();
+    // Appends up to maxRows rows (and for at most maxMs when maxMs > 0); false when none are left.
+    bool fetchRows(int maxRows, int maxMs);
+    void fetchStep();
+    // Reads one step; views hear of the rows now, or with a later step when announceNow is false.
+    void readStep(bool announceNow);
+    void stopFetching();
+    // Tells views of the rows read since they last heard.
+    void announceAppended();
+    static constexpr int announceMilliseconds = 250;
+    // Makes the row with the key current when it arrives later, unless the user moved meanwhile.
+    void takeWantedRow(int from);
     QString selectSql() const;
     void setCurrent(int row);
     void setState(State s);
@@ -164,7 +186,9 @@ private:
     void emitCurrent();
     void emitRowChanged(int row);
     void applyValue(int fieldIndex, const QVariant& value, bool countsAsChange);
-    void readAndKeep(const QVariant& key);
+    // Reads the list again; the row with the key stays current when it is listed. mustFind reads on
+    // until the row is found; otherwise a row that comes later becomes current when it arrives.
+    void readAndKeep(const QVariant& key, bool mustFind = false);
     // Puts a new row whose save was refused back at the end of the list, as typed.
     void restoreNewRow(std::vector<QVariant> values);
     // Adds the new row in the buffer at the end of the list and makes it current; a cancel goes back
@@ -172,10 +196,11 @@ private:
     void joinNewRow(int returnRow);
     bool initializing_ = false;
     void invalidateLookupCache() const;
-    QVariant storedValue(const Row& row, const Field& f) const;
+    QVariant storedValue(const PackedRow& row, const Field& f) const;
     QVariant lookupOf(const Field& f, const QVariant& key) const;
-    Row packRow(const std::vector<QVariant>& values, const QByteArray& dbKey) const;
-    std::vector<QVariant> unpackRow(const Row& row) const;
+    // The row packed in the builder; valid until the next packing.
+    std::string_view packRow(const std::vector<QVariant>& values, const QByteArray& dbKey);
+    std::vector<QVariant> unpackRow(const PackedRow& row) const;
     void validateForPost() const;
     void writeInsert();
     void writeUpdate();
@@ -187,7 +212,8 @@ private:
     QString table_;
     std::vector<std::unique_ptr<Field>> fields_;
     std::vector<int> storedFields_; // field index of each stored column, in select order
-    std::vector<Row> rows_;
+    RowStore rows_;
+    RowBuilder builder_;
     int current_ = -1;
     State state_ = State::Inactive;
     QString filter_;
@@ -201,6 +227,13 @@ private:
     int disableCount_ = 0;
     bool resetPending_ = false;
     mutable QHash<QString, QHash<qint64, QVariant>> lookupCache_; // integer keys only
+    std::unique_ptr<RowCursor> cursor_;                           // the select whose rows are still coming
+    QTimer* stepTimer_ = nullptr;
+    int firstRows_ = 300;
+    int stepRows_ = 1 << 30;
+    QVariant wantedKey_;  // the row that becomes current when it arrives
+    int unannounced_ = 0; // rows at the end that views have not heard of yet
+    QElapsedTimer announceClock_;
 };
 
 // A dataset binding that windows can re-point: the grids of the reference books follow it.

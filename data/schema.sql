@@ -82,6 +82,9 @@ CREATE TABLE "GROUPS" (
 /* Lists are read in key order and the tree reads the children of one group. */
 CREATE INDEX GROUPS_PARENT ON "GROUPS" (PARENT_GROUP);
 CREATE INDEX MAIN_FAM ON "MAIN" (FAM);
+/* The contact list sorted by organisation and narrowed to a group shows its first rows at once. */
+CREATE INDEX MAIN_JOB_ORG ON "MAIN" (JOB_ORG);
+CREATE INDEX MAIN_GR_NUM ON "MAIN" (GR_NUM);
 
 CREATE SEQUENCE GEN_MAIN;
 CREATE SEQUENCE GEN_SCHEDULER;

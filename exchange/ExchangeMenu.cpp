@@ -89,6 +89,7 @@ bool ExchangeCommands::exportToFile(ExportFormat format, const QString& fileName
         QApplication::setOverrideCursor(Qt::WaitCursor);
         int written = 0;
         try {
+            contacts.fetchAll(); // every contact, the ones still coming too
             written = exportContacts(contacts, groupPathsOf(*dm_.TabContactGroups), format, file, columnTitles(),
                                      groupTitle());
         } catch (...) {

@@ -37,8 +37,12 @@ std::vector<ColumnSource> sources(const OutputGrid& grid) {
     return out;
 }
 
+// Every row of the list: the rows still coming are read first.
 int dataRows(const OutputGrid& grid) {
-    return grid.dataset && grid.dataset->isOpen() ? grid.dataset->rowCount() : 0;
+    if (!grid.dataset || !grid.dataset->isOpen())
+        return 0;
+    grid.dataset->fetchAll();
+    return grid.dataset->rowCount();
 }
 
 } // namespace

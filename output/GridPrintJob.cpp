@@ -98,6 +98,9 @@ struct GridPrintJob::Measure {
 GridPrintJob::GridPrintJob(OutputGrid grid, OutputSelection selection, PrintSettings settings, PageFormat format)
     : grid_(std::move(grid)), selection_(std::move(selection)), settings_(std::move(settings)), format_(format),
       fonts_(std::make_unique<Fonts>()), measure_(std::make_unique<Measure>()) {
+    // A print of the whole list prints every row: the rows still coming are read first.
+    if (selection_.allRows && grid_.dataset && grid_.dataset->isOpen())
+        grid_.dataset->fetchAll();
     const double dpi = format_.dpi;
     const double sdpi = grid_.screenDpi > 0 ? grid_.screenDpi : 96.0;
     const QString& pf = settings_.printFontName;

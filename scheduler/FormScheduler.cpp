@@ -305,6 +305,7 @@ void TFormScheduler::acFindExecute() {
         return;
     const int name = tasks.fieldByName(QStringLiteral("Contact")).index();
     const int desc = tasks.fieldByName(QStringLiteral("ContactDesc")).index();
+    tasks.fetchAll(); // the search goes round every task
     const int count = tasks.rowCount();
     // From the task after the current one, round to the current one itself.
     for (int i = 1; i <= count; ++i) {

@@ -110,6 +110,7 @@ int ReminderEngine::checkMinutes(const QSet<qint64>& minuteKeys) {
                 return 0;
             }
         }
+        d.fetchAll(); // every task is checked
         const int skipRow = untouchedNew ? d.currentRow() : -1;
         const QLocale locale = QLocale::system();
         for (int r = 0; r < d.rowCount(); ++r) {

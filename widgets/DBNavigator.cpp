@@ -95,6 +95,7 @@ void DBNavigator::attach() {
         connections_ << connect(d, &Dataset::rowInserted, this, update);
         connections_ << connect(d, &Dataset::rowRemoved, this, update);
         connections_ << connect(d, &Dataset::rowChanged, this, update);
+        connections_ << connect(d, &Dataset::fetchingChanged, this, update);
     }
     updateButtons();
 }

@@ -168,6 +168,7 @@ void DataBindings::fillLookup(const Binding& b) {
     if (f && f->isLookup()) {
         Dataset* other = f->def().lookupDataset;
         if (other->isOpen()) {
+            other->fetchAll(); // the list offers every row
             const int result = other->fieldByName(f->def().lookupResultField).index();
             for (int r = 0; r < other->rowCount(); ++r)
                 items << other->displayText(r, result);

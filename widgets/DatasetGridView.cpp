@@ -4,6 +4,7 @@
 #include "DbError.h"
 #include "MessageBoxes.h"
 
+#include <QApplication>
 #include <QHeaderView>
 
 DatasetGridView::DatasetGridView(QWidget* parent) : QTableView(parent), model_(new DatasetTableModel(this)) {
@@ -131,4 +132,19 @@ void DatasetGridView::currentChanged(const QModelIndex& current, const QModelInd
     // A refused move (the pending change could not be saved) leaves the cursor where it was.
     if (d->currentRow() != current.row())
         QMetaObject::invokeMethod(this, &DatasetGridView::followCursor, Qt::QueuedConnection);
+}
+
+QModelIndex DatasetGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    Dataset* d = dataset();
+    if (d && d->fetching() && action == MoveEnd && (modifiers & Qt::ControlModifier)) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            d->fetchAll();
+        } catch (const DbError& e) {
+            if (onError)
+                onError(e.message());
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    return QTableView::moveCursor(action, modifiers);
 }

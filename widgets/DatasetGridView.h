@@ -36,6 +36,8 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Ctrl+End goes to the list's last row: the rows still coming are read first.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     // Puts the grid's current row on the dataset's current row, keeping the column when it shows.
     void followCursor();
     int firstVisibleColumn() const;

@@ -49,8 +49,15 @@ void DatasetTableModel::connectDataset() {
         rows_ = dataset_->rowCount();
         endResetModel();
     });
-    connections_ << connect(d, &Dataset::rowAboutToBeInserted, this, [this](int row) { beginInsertRows({}, row, row); });
+    connections_ << connect(d, &Dataset::rowAboutToBeInserted, this,
+                            [this](int row) { beginInsertRows({}, row, row); });
     connections_ << connect(d, &Dataset::rowInserted, this, [this](int) {
+        rows_ = dataset_->rowCount();
+        endInsertRows();
+    });
+    connections_ << connect(d, &Dataset::rowsAboutToBeAppended, this,
+                            [this](int first, int last) { beginInsertRows({}, first, last); });
+    connections_ << connect(d, &Dataset::rowsAppended, this, [this](int, int) {
         rows_ = dataset_->rowCount();
         endInsertRows();
     });
@@ -99,7 +106,9 @@ int DatasetTableModel::columnOf(const QString& fieldName) const {
     return -1;
 }
 
-int DatasetTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int DatasetTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
 int DatasetTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(fieldIndexes_.size());

@@ -40,7 +40,9 @@ inline void addContact(TDM& dm, const QString& surname) {
     dm.TabMain->post();
 }
 
+// Every row of the list: the rows still coming are read first.
 inline QStringList datasetSurnames(Dataset& d) {
+    d.fetchAll();
     QStringList names;
     const int fam = d.fieldByName(QStringLiteral("FAM")).index();
     for (int r = 0; r < d.rowCount(); ++r)

@@ -94,14 +94,22 @@ void LocalContacts::ensureGroup(const QString& path) {
     groupOf(path);
 }
 
+fb::Statement& LocalContacts::prepared(std::unique_ptr<fb::Statement>& slot, const QString& sql) {
+    if (!slot)
+        slot = std::make_unique<fb::Statement>(db_, tr_, sql);
+    return *slot;
+}
+
 int LocalContacts::insert(const Values& values) {
-    const int num = newKey(db_, tr_, "SETMAINPRIMARYKEY");
+    fb::Statement& key = prepared(mainKey_, QStringLiteral("execute procedure SETMAINPRIMARYKEY"));
+    key.execute();
+    const int num = static_cast<int>(key.integer(0));
     QStringList marks;
     for (int c = 0; c < ColumnCount; ++c)
         marks << QStringLiteral("?");
-    fb::Statement st(db_, tr_,
-                     QStringLiteral("insert into \"MAIN\" (%1) values (%2)")
-                         .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    fb::Statement& st =
+        prepared(insert_, QStringLiteral("insert into \"MAIN\" (%1) values (%2)")
+                              .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     const ContactRow row = rowOf(values);
     for (int c = 0; c < ColumnCount; ++c)
         st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);

@@ -34,10 +34,13 @@ public:
 
 private:
     QVariant groupOf(const QString& path);
+    fb::Statement& prepared(std::unique_ptr<fb::Statement>& slot, const QString& sql);
     fb::Attachment& db_;
     fb::Transaction& tr_;
     QHash<int, Values> contacts_;
     exchange::GroupPaths groups_;
+    // Prepared once: the first sync of a large book stores thousands of rows.
+    std::unique_ptr<fb::Statement> mainKey_, insert_, update_;
 };
 
 // A connection of the sync's own with one transaction, rolled back unless committed.

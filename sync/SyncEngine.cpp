@@ -25,9 +25,9 @@ struct RunFailure {
 // next listing shows the card as changed and its values, equal to the ones synced, fix the ETag.
 const QString kUnknownEtag = QStringLiteral("?");
 
-// How many desk rows are written per commit while server changes are stored: their token is saved
-// only at the end, so a run that stops between commits finds the rest again at the next sync.
-constexpr int kRowsPerCommit = 500;
+// Server changes are stored in one transaction, committed once: the token is saved only at the end,
+// so a run that stops before finds them all again at the next sync. Each commit costs synchronous
+// page writes, which a first sync of thousands of cards must not pay per card.
 
 // The values both sides agree on, as the base of a first linking: a column the two sides fill
 // differently has no common value, so a change on one side only is taken and a change on both is a
@@ -199,13 +199,8 @@ private:
         cards_.remove(href);
     }
 
-    // Desk rows are committed in steps while server changes are stored.
-    void rowWritten() {
-        if (++uncommitted_ >= kRowsPerCommit) {
-            conn_->commit();
-            uncommitted_ = 0;
-        }
-    }
+    // A desk row stored from the server: committed with the others (see above).
+    void rowWritten() { ++uncommitted_; }
 
     void commitNow() {
         conn_->commit();

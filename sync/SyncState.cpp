@@ -120,11 +120,13 @@ std::vector<CardState> SyncState::conflicts() {
 }
 
 void SyncState::write(const CardState& c) {
-    fb::Statement st(
-        db_, tr_,
-        QStringLiteral("update or insert into SYNC_CARD (HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, "
-                       "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE) values (?, ?, ?, ?, "
-                       "?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
+    if (!write_)
+        write_ = std::make_unique<fb::Statement>(
+            db_, tr_,
+            QStringLiteral("update or insert into SYNC_CARD (HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, "
+                           "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE) values (?, ?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
+    fb::Statement& st = *write_;
     st.setParam(0, c.href);
     st.setParam(1, c.num < 0 ? QVariant() : QVariant(c.num));
     st.setParam(2, textOrNull(c.uid));

@@ -3,6 +3,7 @@
 #include "FbClient.h"
 #include "SyncTypes.h"
 
+#include <memory>
 #include <optional>
 
 // The sync tables: the account with its sync token (SYNC_ACCOUNT), one row per card of the address
@@ -49,6 +50,7 @@ public:
 private:
     fb::Attachment& db_;
     fb::Transaction& tr_;
+    std::unique_ptr<fb::Statement> write_; // prepared once: a first sync writes a row per card
 };
 
 // The choice of a conflict as kept: the side of the contact, then the columns that take the other.

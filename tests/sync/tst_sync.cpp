@@ -2,6 +2,7 @@
 
 #include "Discovery.h"
 #include "SyncFixture.h"
+#include "SyncRun.h"
 
 #include <QtTest>
 
@@ -299,6 +300,59 @@ private Q_SLOTS:
         QCOMPARE(r.counts.createdDesk + r.counts.createdServer, 0);
         QCOMPARE(s.desk.contacts(), before);
         QCOMPARE(s.phone->contacts(), before);
+    }
+
+    void runWorksOnAThreadOfItsOwn() {
+        Setup s(ServerKind::Radicale,
+                {{QStringLiteral("a.vcf"), card(QStringLiteral("uid-a"), QStringLiteral("Arbuzov"),
+                                                QStringLiteral("Anton"), QStringLiteral("111"))}});
+        QVERIFY(s.started);
+        QThread thread;
+        auto* run = new cardsync::SyncRun(s.desk.login(), QStringLiteral("pw"));
+        run->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, run, &QObject::deleteLater);
+        QSignalSpy progress(run, &cardsync::SyncRun::progress);
+        QSignalSpy finished(run, &cardsync::SyncRun::finished);
+        thread.start();
+        QMetaObject::invokeMethod(run, &cardsync::SyncRun::run, Qt::QueuedConnection);
+        QVERIFY(finished.wait(20000));
+        const auto result = finished.at(0).at(0).value<cardsync::SyncResult>();
+        QVERIFY2(result.ok, qPrintable(result.error.message));
+        QCOMPARE(result.counts.createdDesk, 1);
+        QVERIFY(!progress.isEmpty());
+        QVERIFY(!cardsync::resultText(result).isEmpty());
+        thread.quit();
+        QVERIFY(thread.wait(5000));
+
+        // A run cancelled before it reaches the server ends as cancelled and stores nothing.
+        s.desk.add(QStringLiteral("Belov"), QStringLiteral("Boris"), QStringLiteral("222"));
+        cardsync::SyncRun cancelled(s.desk.login(), QStringLiteral("pw"));
+        cancelled.cancel();
+        const cardsync::SyncResult r = cancelled.runBlocking();
+        QVERIFY(!r.ok);
+        QCOMPARE(r.error.kind, cardsync::SyncError::Cancelled);
+        QCOMPARE(s.phone->contacts().size(), 1);
+    }
+
+    void clearErrors_data() {
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("no such book") << QStringLiteral("/test/nothing/") << int(cardsync::SyncError::NotFound);
+        QTest::newRow("no server") << QStringLiteral("closed") << int(cardsync::SyncError::Network);
+    }
+    void clearErrors() {
+        QFETCH(QString, book);
+        QFETCH(int, kind);
+        Setup s(ServerKind::Radicale);
+        QVERIFY(s.started);
+        QUrl url = s.server.root().resolved(QUrl(book));
+        if (book == u"closed")
+            url = QUrl(QStringLiteral("http://127.0.0.1:%1/test/book/").arg(carddavtest::freePort()));
+        s.setAccount(url);
+        const cardsync::SyncResult r = s.sync();
+        QVERIFY(!r.ok);
+        QCOMPARE(int(r.error.kind), kind);
+        QVERIFY(!r.error.message.isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "SyncFixture.h"
 #include "SyncRun.h"
 
+#include <QSslCertificate>
 #include <QtTest>
 
 using namespace synctest;
@@ -353,6 +354,54 @@ private Q_SLOTS:
         QVERIFY(!r.ok);
         QCOMPARE(int(r.error.kind), kind);
         QVERIFY(!r.error.message.isEmpty());
+    }
+
+    void untrustedCertificateIsRefusedWithItsFingerprint() {
+        testdb::Folder folder;
+        CardDavServer server(ServerKind::Radicale);
+        const QString certFile = server.useTls();
+        if (certFile.isEmpty())
+            QSKIP("openssl cannot make a certificate here");
+        QVERIFY(server.start());
+        QFile pem(certFile);
+        QVERIFY(pem.open(QIODevice::ReadOnly));
+        const QSslCertificate cert(&pem, QSsl::Pem);
+        const QString fingerprint = QString::fromLatin1(cert.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+
+        cardsync::ServerLogin login{server.user(), QStringLiteral("pw"), {}, 10000};
+        const cardsync::DiscoveryResult refused = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QCOMPARE(refused.error.kind, cardsync::SyncError::UntrustedCertificate);
+        QCOMPARE(refused.error.certificateSha256, fingerprint);
+        QVERIFY2(refused.error.message.contains(fingerprint), qPrintable(refused.error.message));
+
+        login.acceptedSha256 = fingerprint; // the user accepted it
+        const cardsync::DiscoveryResult accepted = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QVERIFY2(!accepted.error.failed(), qPrintable(accepted.error.message));
+        QCOMPARE(accepted.books.size(), size_t(1));
+
+        login.acceptedSha256 =
+            (fingerprint.startsWith(QStringLiteral("AA")) ? QStringLiteral("BB") : QStringLiteral("AA")) +
+            fingerprint.mid(2);
+        const cardsync::DiscoveryResult changed = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QCOMPARE(changed.error.kind, cardsync::SyncError::CertificateChanged);
+        QCOMPARE(changed.error.certificateSha256, fingerprint);
+
+        // The sync takes the fingerprint kept with the account.
+        Desk desk(folder.databasePath());
+        desk.add(QStringLiteral("Arbuzov"), QStringLiteral("Anton"), QStringLiteral("111"));
+        cardsync::SyncAccount account;
+        account.serverUrl = server.root().toString();
+        account.userName = server.user();
+        account.bookUrl = server.bookUrl().toString();
+        cardsync::writeAccount(desk.login(), account);
+        const cardsync::SyncResult untrusted = cardsync::runSync(desk.login(), QStringLiteral("pw"), {}, nullptr);
+        QCOMPARE(untrusted.error.kind, cardsync::SyncError::UntrustedCertificate);
+        account.certificateSha256 = fingerprint;
+        cardsync::writeAccount(desk.login(), account);
+        QCOMPARE(cardsync::readAccount(desk.login())->certificateSha256, fingerprint);
+        const cardsync::SyncResult trusted = cardsync::runSync(desk.login(), QStringLiteral("pw"), {}, nullptr);
+        QVERIFY2(trusted.ok, qPrintable(trusted.error.message));
+        QCOMPARE(trusted.counts.createdServer, 1);
     }
 };
 

@@ -139,6 +139,20 @@ int benchCardDav(int cards, const QString& user, const QString& password) {
     std::printf("carddav_initial_contacts=%d\n", initial.second.counts.createdDesk);
     std::printf("carddav_initial_ratio=%.2f\n", bare > 0 ? double(initial.first) / double(bare) : 0.0);
     sync("carddav_noop_sync_ms");
+    {
+        // The floor of a sync with nothing changed: the server's own answer to the changes since the token.
+        fb::Attachment db;
+        db.attach(file, user, password);
+        fb::Transaction tr;
+        tr.start(db);
+        fb::Statement st(db, tr, QStringLiteral("select SYNC_TOKEN from SYNC_ACCOUNT"));
+        st.execute();
+        const QString token = st.fetch() ? st.value(0).toString() : QString();
+        st.close();
+        tr.commit();
+        const qint64 changes = timed([&] { client.syncCollection(bookUrl, token, true); });
+        std::printf("carddav_bare_changes_ms=%lld\n", static_cast<long long>(changes));
+    }
 
     // One card changed on the server, as a phone would change it.
     const QUrl one = bookUrl.resolved(QUrl(QStringLiteral("bench-%1.vcf").arg(cards / 2)));

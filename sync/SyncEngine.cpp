@@ -10,6 +10,7 @@
 
 #include <QSet>
 #include <QUuid>
+#include <algorithm>
 
 namespace cardsync {
 
@@ -30,13 +31,22 @@ const QString kUnknownEtag = QStringLiteral("?");
 // so a run that stops before finds them all again at the next sync. Each commit costs synchronous
 // page writes, which a first sync of thousands of cards must not pay per card.
 
+// One phone number written two ways ("8 495 111-22-33", "+7 (495) 111 22 33"): the same last ten digits.
+bool samePhone(const QString& a, const QString& b) {
+    const QString da = phoneDigits(a), db = phoneDigits(b);
+    return da.size() >= 7 && da.right(10) == db.right(10);
+}
+
 // The values both sides agree on, as the base of a first linking: a column the two sides fill
 // differently has no common value, so a change on one side only is taken and a change on both is a
-// conflict.
+// conflict. A phone number both hold, written differently, counts as agreed: the server's way of
+// writing it is taken rather than asking the user about every contact of an earlier import.
 Values commonBase(const Values& desk, const Values& server) {
     Values base;
+    const std::vector<Column>& phones = phoneColumns();
     for (int c = 0; c < ColumnCount; ++c)
-        if (desk[c] == server[c])
+        if (desk[c] == server[c] ||
+            (std::find(phones.begin(), phones.end(), Column(c)) != phones.end() && samePhone(desk[c], server[c])))
             base[c] = desk[c];
     return base;
 }

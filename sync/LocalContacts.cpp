@@ -21,22 +21,6 @@ QStringList allFields() {
     return cols;
 }
 
-// The desk row as one text, made by the database: every synced column with its length in front, so no
-// two different rows give the same text.
-QString deskRowSql(const QString& alias) {
-    QStringList parts;
-    for (int c = 0; c < ColumnCount; ++c) {
-        if (!synced(c))
-            continue;
-        const QString f = alias + fieldOf(c);
-        if (c == GR_NUM || c == BITHDAY)
-            parts << QStringLiteral("coalesce(cast(%1 as varchar(12)), '')").arg(f);
-        else
-            parts << QStringLiteral("char_length(coalesce(%1, '')) || ':' || coalesce(%1, '')").arg(f);
-    }
-    return parts.join(QStringLiteral(" || '|' || "));
-}
-
 int newKey(fb::Attachment& db, fb::Transaction& tr, const char* procedure) {
     fb::Statement st(db, tr, QStringLiteral("execute procedure %1").arg(QLatin1String(procedure)));
     st.execute();
@@ -114,23 +98,56 @@ bool LocalContacts::loadOne(int num) {
     return found;
 }
 
-QString LocalContacts::deskRowIfEqual(int num, const Values& values) {
-    fb::Statement st(db_, tr_,
-                     QStringLiteral("select %1, %2 from \"MAIN\" where NUM_MAIN = ?")
-                         .arg(allFields().join(QStringLiteral(", ")), deskRowSql(QString())));
+void LocalContacts::rememberSynced(int num, const Values& values) {
+    QStringList cols, marks;
+    std::vector<int> order;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (synced(c)) {
+            cols << fieldOf(c);
+            marks << QStringLiteral("?");
+            order.push_back(c);
+        }
+    fb::Statement& st =
+        prepared(remember_, QStringLiteral("update or insert into SYNC_DESK (NUM_MAIN, %1) values (?, %2) matching "
+                                           "(NUM_MAIN)")
+                                .arg(cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    const ContactRow row = rowOf(values);
+    st.setParam(0, num);
+    int i = 1;
+    for (int c : order) {
+        QVariant v = row.values[c];
+        if (c == GR_NUM) {
+            // The group the path names now; none found leaves no match, so the contact is compared.
+            const int group = values[c].isEmpty() ? -1 : groups_.find(values[c]);
+            v = group >= 0 ? QVariant(group) : QVariant();
+        }
+        st.setParam(i++, v);
+    }
+    st.execute();
+}
+
+void LocalContacts::forgetSynced(int num) {
+    fb::Statement st(db_, tr_, QStringLiteral("delete from SYNC_DESK where NUM_MAIN = ?"));
     st.setParam(0, num);
     st.execute();
-    if (!st.fetch())
-        return {};
-    // One read gives both, so the text belongs to exactly the values compared.
-    return valuesOfStatement(st) == values ? st.value(ColumnCount).toString() : QString();
 }
 
 QList<int> LocalContacts::changedSinceSync() {
+    QStringList differs;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!synced(c))
+            continue;
+        const QString f = fieldOf(c);
+        if (c == GR_NUM || c == BITHDAY)
+            differs << QStringLiteral("m.%1 is distinct from d.%1").arg(f);
+        else
+            differs << QStringLiteral("coalesce(m.%1, '') <> coalesce(d.%1, '')").arg(f);
+    }
     fb::Statement st(db_, tr_,
                      QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "
-                                    "m.NUM_MAIN where s.HREF is null or s.DESK_ROW is null or s.DESK_ROW <> %1")
-                         .arg(deskRowSql(QStringLiteral("m."))));
+                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where s.HREF is null "
+                                    "or d.NUM_MAIN is null or %1")
+                         .arg(differs.join(QStringLiteral(" or "))));
     st.execute();
     QList<int> out;
     while (st.fetch())
@@ -189,27 +206,25 @@ fb::Statement& LocalContacts::prepared(std::unique_ptr<fb::Statement>& slot, con
     return *slot;
 }
 
-int LocalContacts::insert(const Values& values, QString* deskRow) {
+int LocalContacts::insert(const Values& values) {
     fb::Statement& key = prepared(mainKey_, QStringLiteral("execute procedure SETMAINPRIMARYKEY"));
     key.execute();
     const int num = static_cast<int>(key.integer(0));
     QStringList marks;
     for (int c = 0; c < ColumnCount; ++c)
         marks << QStringLiteral("?");
-    fb::Statement& st = prepared(insert_, QStringLiteral("insert into \"MAIN\" (%1) values (%2) returning %3")
-                                              .arg(allFields().join(QStringLiteral(", ")),
-                                                   marks.join(QStringLiteral(", ")), deskRowSql(QString())));
+    fb::Statement& st =
+        prepared(insert_, QStringLiteral("insert into \"MAIN\" (%1) values (%2)")
+                              .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     const ContactRow row = rowOf(values);
     for (int c = 0; c < ColumnCount; ++c)
         st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.execute();
-    if (deskRow)
-        *deskRow = st.value(0).toString();
     contacts_.insert(num, values);
     return num;
 }
 
-void LocalContacts::update(int num, const Values& values, QString* deskRow) {
+void LocalContacts::update(int num, const Values& values) {
     QStringList sets;
     std::vector<int> cols;
     for (int c = 0; c < ColumnCount; ++c)
@@ -217,17 +232,14 @@ void LocalContacts::update(int num, const Values& values, QString* deskRow) {
             sets << fieldOf(c) + QStringLiteral(" = ?");
             cols.push_back(c);
         }
-    fb::Statement& st = prepared(update_, QStringLiteral("update \"MAIN\" set %1 where NUM_MAIN = ? returning %2")
-                                              .arg(sets.join(QStringLiteral(", ")), deskRowSql(QString())));
+    fb::Statement& st = prepared(
+        update_, QStringLiteral("update \"MAIN\" set %1 where NUM_MAIN = ?").arg(sets.join(QStringLiteral(", "))));
     const ContactRow row = rowOf(values);
     int i = 0;
     for (int c : cols)
         st.setParam(i++, c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.setParam(i, num);
     st.execute();
-    // Written by this transaction and locked until it ends: the text belongs to these values.
-    if (deskRow)
-        *deskRow = st.value(0).toString();
     contacts_.insert(num, values);
 }
 

@@ -29,16 +29,15 @@ public:
     // The group tree as paths.
     const exchange::GroupPaths& groups() const { return groups_; }
 
-    // Stores a contact; a missing group path is created level by level. Returns the new key. deskRow:
-    // the row's text as changedSinceSync compares it, for the values just written.
-    int insert(const Values& values, QString* deskRow);
-    void update(int num, const Values& values, QString* deskRow);
-    // The row's text as changedSinceSync compares it when the contact holds exactly these values now;
-    // empty otherwise (the contact is then compared in full at the next sync).
-    QString deskRowIfEqual(int num, const Values& values);
-    // The contacts that may differ from the values last synced: new ones, and the ones whose row is
-    // not the row kept with their card's state. The desk rows are compared by the database, so a sync
-    // with nothing changed reads none of them.
+    // Stores a contact; a missing group path is created level by level. Returns the new key.
+    int insert(const Values& values);
+    void update(int num, const Values& values);
+    // Keeps the values a contact was synced with in SYNC_DESK, in the columns of the contact itself,
+    // so the database can compare them with the contact (changedSinceSync); forgetSynced drops them.
+    void rememberSynced(int num, const Values& values);
+    void forgetSynced(int num);
+    // The contacts that differ from the values last synced, new ones among them, as the database
+    // finds them column by column: a sync with nothing changed reads none of them.
     QList<int> changedSinceSync();
     // The cards whose contact is gone from the desk.
     QStringList cardsOfDeletedContacts();
@@ -58,7 +57,7 @@ private:
     QHash<int, Values> contacts_;
     exchange::GroupPaths groups_;
     // Prepared once: the first sync of a large book stores thousands of rows.
-    std::unique_ptr<fb::Statement> mainKey_, insert_, update_, selectOne_;
+    std::unique_ptr<fb::Statement> mainKey_, insert_, update_, selectOne_, remember_;
     void loadGroups();
     Values valuesOfStatement(fb::Statement& st);
     std::vector<exchange::GroupRow> groupRows_;

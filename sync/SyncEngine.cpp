@@ -317,7 +317,8 @@ private:
             merge(c, commonBase(desk, server), desk, server, etag);
             return;
         }
-        c.num = local_->insert(server, &c.deskRow);
+        c.num = local_->insert(server);
+        local_->rememberSynced(c.num, server);
         c.etag = etag;
         c.synced = toText(server);
         writeCard(c);
@@ -379,11 +380,10 @@ private:
             c.etag = etag;
         }
         if (merged != desk) {
-            local_->update(c.num, merged, &c.deskRow);
+            local_->update(c.num, merged);
             ++result_.counts.updatedDesk;
-        } else {
-            c.deskRow = local_->deskRowIfEqual(c.num, merged);
         }
+        local_->rememberSynced(c.num, merged);
         c.synced = toText(merged);
         writeCard(c);
         if (merged != server)
@@ -400,7 +400,8 @@ private:
 
     void toConflict(CardState c, const QString& etag, const Values& server, bool serverDeleted) {
         c.conflict = true;
-        c.deskRow.clear();
+        if (c.num >= 0)
+            local_->forgetSynced(c.num); // compared in full until resolved
         c.serverEtag = etag;
         c.serverValues = serverDeleted ? QString() : toText(server);
         c.serverDeleted = serverDeleted;
@@ -457,7 +458,7 @@ private:
                 if (deskGone && keepDesk) {
                     deleteOnServer(c, c.serverEtag);
                 } else if (deskGone) {
-                    c.num = local_->insert(server, nullptr);
+                    c.num = local_->insert(server);
                     ++result_.counts.createdDesk;
                     settle(c, server, c.serverEtag);
                 } else if (keepDesk) {
@@ -495,7 +496,7 @@ private:
                     wrote_ = true;
                 }
                 if (merged != desk) {
-                    local_->update(c.num, merged, nullptr);
+                    local_->update(c.num, merged);
                     ++result_.counts.updatedDesk;
                 }
                 settle(c, merged, etag);
@@ -513,7 +514,8 @@ private:
         c.choice.clear();
         c.etag = etag;
         c.synced = toText(values);
-        c.deskRow = c.num >= 0 ? local_->deskRowIfEqual(c.num, values) : QString();
+        if (c.num >= 0)
+            local_->rememberSynced(c.num, values);
         writeCard(c);
     }
 
@@ -574,7 +576,7 @@ private:
                 throw RunFailure{r.error};
             c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
             c.synced = toText(desk);
-            c.deskRow = local_->deskRowIfEqual(c.num, desk);
+            local_->rememberSynced(c.num, desk);
             writeCard(c);
             commitNow();
             ++result_.counts.updatedServer;
@@ -615,7 +617,7 @@ private:
             throw RunFailure{r.error};
         c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
         c.synced = toText(desk);
-        c.deskRow = local_->deskRowIfEqual(c.num, desk);
+        local_->rememberSynced(c.num, desk);
         writeCard(c);
         commitNow();
         ++result_.counts.createdServer;

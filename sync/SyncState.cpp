@@ -1,5 +1,7 @@
 #include "SyncState.h"
 
+#include "ContactValues.h"
+
 namespace cardsync {
 
 namespace {
@@ -10,10 +12,24 @@ const char* const kTables[] = {
     "VARCHAR(1000), GROUPS_SIG VARCHAR(64))",
     "CREATE TABLE SYNC_CARD (HREF VARCHAR(500) NOT NULL PRIMARY KEY, NUM_MAIN INTEGER, CARD_UID VARCHAR(250), "
     "ETAG VARCHAR(250), SYNCED VARCHAR(8000), IS_GROUP SMALLINT, CONFLICT SMALLINT, SERVER_ETAG VARCHAR(250), "
-    "SERVER_VALUES VARCHAR(8000), SERVER_DELETED SMALLINT, CHOICE VARCHAR(400), DESK_ROW VARCHAR(6000))",
+    "SERVER_VALUES VARCHAR(8000), SERVER_DELETED SMALLINT, CHOICE VARCHAR(400))",
     "CREATE INDEX SYNC_CARD_NUM ON SYNC_CARD (NUM_MAIN)",
     "CREATE TABLE SYNC_LOCK (ID INTEGER NOT NULL PRIMARY KEY, RUNS INTEGER)",
 };
+
+// The values each contact was last synced with, in columns like the contact's own.
+QString syncDeskTable() {
+    QStringList cols = {QStringLiteral("NUM_MAIN INTEGER NOT NULL PRIMARY KEY")};
+    for (int c = 0; c < exchange::ColumnCount; ++c) {
+        if (!synced(c))
+            continue;
+        const QString name = QString::fromLatin1(exchange::mapping(exchange::Column(c)).field).toUpper();
+        cols << name + (c == exchange::GR_NUM    ? QStringLiteral(" INTEGER")
+                        : c == exchange::BITHDAY ? QStringLiteral(" DATE")
+                                                 : QStringLiteral(" VARCHAR(250)"));
+    }
+    return QStringLiteral("CREATE TABLE SYNC_DESK (%1)").arg(cols.join(QStringLiteral(", ")));
+}
 
 QVariant textOrNull(const QString& s) {
     return s.isEmpty() ? QVariant() : QVariant(s);
@@ -43,8 +59,12 @@ void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr) {
     // Tables made by the first version of the sync lack the columns that spare a sync with nothing
     // changed from reading every contact.
     bool altered = false;
-    if (!columnExists(db, tr, "SYNC_CARD", "DESK_ROW")) {
-        fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_CARD add DESK_ROW VARCHAR(6000)"));
+    fb::Statement desk(db, tr,
+                       QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME = 'SYNC_DESK'"));
+    desk.execute();
+    if (desk.fetch() && desk.value(0).toInt() == 0) {
+        desk.close();
+        fb::executeImmediate(db, tr, syncDeskTable());
         altered = true;
     }
     if (!columnExists(db, tr, "SYNC_ACCOUNT", "GROUPS_SIG")) {
@@ -64,6 +84,7 @@ void createStateTables(fb::Attachment& db, fb::Transaction& tr) {
     }
     for (const char* sql : kTables)
         fb::executeImmediate(db, tr, QString::fromLatin1(sql));
+    fb::executeImmediate(db, tr, syncDeskTable());
     tr.commit();
     tr.start(db);
     fb::executeImmediate(db, tr, QStringLiteral("insert into SYNC_LOCK (ID, RUNS) values (1, 0)"));
@@ -117,7 +138,7 @@ void SyncState::setToken(const QString& token) {
 
 namespace {
 const char* const kCardColumns = "HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, CONFLICT, SERVER_ETAG, "
-                                 "SERVER_VALUES, SERVER_DELETED, CHOICE, DESK_ROW";
+                                 "SERVER_VALUES, SERVER_DELETED, CHOICE";
 
 std::vector<CardState> fetchCards(fb::Statement& st) {
     st.execute();
@@ -135,7 +156,6 @@ std::vector<CardState> fetchCards(fb::Statement& st) {
         c.serverValues = st.value(8).toString();
         c.serverDeleted = st.value(9).toInt() != 0;
         c.choice = st.value(10).toString();
-        c.deskRow = st.value(11).toString();
         out.push_back(std::move(c));
     }
     return out;
@@ -201,8 +221,8 @@ void SyncState::write(const CardState& c) {
         write_ = std::make_unique<fb::Statement>(
             db_, tr_,
             QStringLiteral("update or insert into SYNC_CARD (HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, "
-                           "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE, DESK_ROW) values (?, ?, "
-                           "?, ?, ?, ?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
+                           "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE) values (?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
     fb::Statement& st = *write_;
     st.setParam(0, c.href);
     st.setParam(1, c.num < 0 ? QVariant() : QVariant(c.num));
@@ -215,7 +235,6 @@ void SyncState::write(const CardState& c) {
     st.setParam(8, textOrNull(c.serverValues));
     st.setParam(9, c.serverDeleted ? 1 : 0);
     st.setParam(10, textOrNull(c.choice));
-    st.setParam(11, textOrNull(c.deskRow));
     st.execute();
 }
 
@@ -227,6 +246,7 @@ void SyncState::remove(const QString& href) {
 
 void SyncState::dropCards() {
     fb::executeImmediate(db_, tr_, QStringLiteral("delete from SYNC_CARD"));
+    fb::executeImmediate(db_, tr_, QStringLiteral("delete from SYNC_DESK"));
     fb::executeImmediate(db_, tr_, QStringLiteral("update SYNC_ACCOUNT set SYNC_TOKEN = null"));
 }
 

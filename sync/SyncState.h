@@ -7,7 +7,8 @@
 #include <optional>
 
 // The sync tables: the account with its sync token (SYNC_ACCOUNT), one row per card of the address
-// book (SYNC_CARD) and the row whose lock says a sync is running (SYNC_LOCK).
+// book (SYNC_CARD), the values each contact was synced with (SYNC_DESK) and the row whose lock says a
+// sync is running (SYNC_LOCK).
 namespace cardsync {
 
 // What is known of one card of the address book.
@@ -23,8 +24,7 @@ struct CardState {
     QString serverEtag;
     QString serverValues;
     bool serverDeleted = false;
-    QString choice;  // the user's choice (choiceText), carried out by the next sync
-    QString deskRow; // the contact's row as the database gives it for the values synced (see LocalContacts)
+    QString choice; // the user's choice (choiceText), carried out by the next sync
 };
 
 bool stateTablesExist(fb::Attachment& db, fb::Transaction& tr);

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QUrl>
 #include <signal.h>
+#include <sys/prctl.h>
 
 namespace carddavtest {
 
@@ -81,6 +82,8 @@ public:
 
     bool start() {
         port_ = freePort();
+        // A test that crashes takes its server with it instead of leaving it running.
+        process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         if (kind_ == ServerKind::Radicale) {
             const QString conf = dir_.path() + QStringLiteral("/radicale.conf");
             writeFile(conf, QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%3[auth]\ntype = none\n[rights]\ntype = "

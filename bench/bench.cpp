@@ -13,6 +13,7 @@
 #include "GridExport.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
+#include "CardDavBench.h"
 #include "ImportFileBench.h"
 #include "IniFile.h"
 #include "MainWindowOutput.h"
@@ -359,6 +360,7 @@ int main(int argc, char** argv) {
     // that a million contacts are generated once and measured many times.
     QString keptDatabase;
     int tasks = 10000;
+    int carddavCards = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -384,16 +386,20 @@ int main(int argc, char** argv) {
             keepXlsx = QFileInfo(args[++i]).absoluteFilePath();
         else if (args[i] == QStringLiteral("--database") && hasValue)
             keptDatabase = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--carddav-contacts") && hasValue)
+            carddavCards = args[++i].toInt();
         else {
             std::fprintf(stderr,
                          "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
                          "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE] "
-                         "[--export-xlsx FILE] [--database FILE] | --import-file FILE\n");
+                         "[--export-xlsx FILE] [--database FILE] | --import-file FILE | --carddav-contacts N\n");
             return 2;
         }
     }
     if (!importFile.isEmpty())
         return benchImportFile(importFile, gUser, gPassword);
+    if (carddavCards > 0)
+        return benchCardDav(carddavCards, gUser, gPassword);
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     QTemporaryDir serverDir(QStringLiteral("/tmp/korvane-bench-XXXXXX"));

@@ -1,0 +1,253 @@
+#include "LocalContacts.h"
+
+#include "Database.h"
+
+#include <QCryptographicHash>
+
+namespace cardsync {
+
+using namespace exchange;
+
+namespace {
+
+QString fieldOf(int c) {
+    return QString::fromLatin1(mapping(Column(c)).field).toUpper();
+}
+
+QStringList allFields() {
+    QStringList cols;
+    for (int c = 0; c < ColumnCount; ++c)
+        cols << fieldOf(c);
+    return cols;
+}
+
+int newKey(fb::Attachment& db, fb::Transaction& tr, const char* procedure) {
+    fb::Statement st(db, tr, QStringLiteral("execute procedure %1").arg(QLatin1String(procedure)));
+    st.execute();
+    if (st.columnCount() < 1 || st.isNull(0))
+        throw DbError(QStringLiteral("Invalid variant type conversion"));
+    return static_cast<int>(st.integer(0));
+}
+
+} // namespace
+
+DbLogin DbLogin::of(const Database& db) {
+    return {db.databaseName, db.userName, db.password};
+}
+
+Connection::Connection(const DbLogin& login) {
+    db_.attach(login.databaseName, login.userName, login.password);
+    tr_.start(db_);
+}
+
+void Connection::commit() {
+    tr_.commit();
+    tr_.start(db_);
+}
+
+LocalContacts::LocalContacts(fb::Attachment& db, fb::Transaction& tr) : db_(db), tr_(tr) {}
+LocalContacts::~LocalContacts() = default;
+
+void LocalContacts::loadGroups() {
+    std::vector<GroupRow>& rows = groupRows_;
+    rows.clear();
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select GR_NUM, PARENT_GROUP, GROUP_NAME from \"GROUPS\" order by GR_NUM"));
+    st.execute();
+    while (st.fetch()) {
+        rows.push_back({st.value(0).toInt(), st.isNull(1) ? 0 : st.value(1).toInt(), st.value(2).toString()});
+    }
+    groups_ = GroupPaths(rows);
+}
+
+Values LocalContacts::valuesOfStatement(fb::Statement& st) {
+    ContactRow row;
+    for (int c = 0; c < ColumnCount; ++c)
+        row.values[c] = st.value(c);
+    if (!row.values[GR_NUM].isNull())
+        row.groupPath = groups_.path(row.values[GR_NUM].toInt());
+    return valuesOf(row);
+}
+
+void LocalContacts::load() {
+    loadGroups();
+    contacts_.clear();
+    fb::Statement st(db_, tr_, QStringLiteral("select %1 from \"MAIN\"").arg(allFields().join(QStringLiteral(", "))));
+    st.execute();
+    while (st.fetch())
+        contacts_.insert(st.value(NUM_MAIN).toInt(), valuesOfStatement(st));
+}
+
+void LocalContacts::loadSome(const QList<int>& nums) {
+    loadGroups();
+    contacts_.clear();
+    for (int num : nums)
+        loadOne(num);
+}
+
+bool LocalContacts::loadOne(int num) {
+    fb::Statement& st = prepared(
+        selectOne_,
+        QStringLiteral("select %1 from \"MAIN\" where NUM_MAIN = ?").arg(allFields().join(QStringLiteral(", "))));
+    st.setParam(0, num);
+    st.execute();
+    const bool found = st.fetch();
+    if (found)
+        contacts_.insert(num, valuesOfStatement(st));
+    st.close();
+    return found;
+}
+
+void LocalContacts::rememberSynced(int num, const Values& values) {
+    QStringList cols, marks;
+    std::vector<int> order;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (synced(c)) {
+            cols << fieldOf(c);
+            marks << QStringLiteral("?");
+            order.push_back(c);
+        }
+    fb::Statement& st =
+        prepared(remember_, QStringLiteral("update or insert into SYNC_DESK (NUM_MAIN, %1) values (?, %2) matching "
+                                           "(NUM_MAIN)")
+                                .arg(cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    const ContactRow row = rowOf(values);
+    st.setParam(0, num);
+    int i = 1;
+    for (int c : order) {
+        QVariant v = row.values[c];
+        if (c == GR_NUM) {
+            // The group the path names now; none found leaves no match, so the contact is compared.
+            const int group = values[c].isEmpty() ? -1 : groups_.find(values[c]);
+            v = group >= 0 ? QVariant(group) : QVariant();
+        }
+        st.setParam(i++, v);
+    }
+    st.execute();
+}
+
+void LocalContacts::forgetSynced(int num) {
+    fb::Statement st(db_, tr_, QStringLiteral("delete from SYNC_DESK where NUM_MAIN = ?"));
+    st.setParam(0, num);
+    st.execute();
+}
+
+QList<int> LocalContacts::changedSinceSync() {
+    QStringList differs;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!synced(c))
+            continue;
+        const QString f = fieldOf(c);
+        if (c == GR_NUM || c == BITHDAY)
+            differs << QStringLiteral("m.%1 is distinct from d.%1").arg(f);
+        else
+            differs << QStringLiteral("coalesce(m.%1, '') <> coalesce(d.%1, '')").arg(f);
+    }
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "
+                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where s.HREF is null "
+                                    "or d.NUM_MAIN is null or %1")
+                         .arg(differs.join(QStringLiteral(" or "))));
+    st.execute();
+    QList<int> out;
+    while (st.fetch())
+        out << st.value(0).toInt();
+    return out;
+}
+
+QStringList LocalContacts::cardsOfDeletedContacts() {
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select s.HREF from SYNC_CARD s where s.NUM_MAIN is not null and not exists "
+                                    "(select 1 from \"MAIN\" m where m.NUM_MAIN = s.NUM_MAIN)"));
+    st.execute();
+    QStringList out;
+    while (st.fetch())
+        out << st.value(0).toString();
+    return out;
+}
+
+QString LocalContacts::groupsSignature() const {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const GroupRow& g : groupRows_)
+        hash.addData(QStringLiteral("%1:%2:%3\n").arg(g.num).arg(g.parent).arg(g.name).toUtf8());
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QVariant LocalContacts::groupOf(const QString& path) {
+    if (splitGroupPath(path).isEmpty())
+        return {};
+    int parent = 0;
+    QStringList missing;
+    const int found = groups_.find(path, &parent, &missing);
+    if (found >= 0)
+        return found;
+    fb::Statement insert(db_, tr_,
+                         QStringLiteral("insert into \"GROUPS\" (GR_NUM, PARENT_GROUP, GROUP_NAME) values (?, ?, ?)"));
+    for (const QString& name : missing) {
+        const int num = newKey(db_, tr_, "SETGROUPSPRIMARYKEY");
+        insert.setParam(0, num);
+        insert.setParam(1, parent);
+        insert.setParam(2, name);
+        insert.execute();
+        groups_.add({num, parent, name});
+        groupRows_.push_back({num, parent, name}); // the signature then holds this run's own groups
+        parent = num;
+    }
+    return parent;
+}
+
+void LocalContacts::ensureGroup(const QString& path) {
+    groupOf(path);
+}
+
+fb::Statement& LocalContacts::prepared(std::unique_ptr<fb::Statement>& slot, const QString& sql) {
+    if (!slot)
+        slot = std::make_unique<fb::Statement>(db_, tr_, sql);
+    return *slot;
+}
+
+int LocalContacts::insert(const Values& values) {
+    fb::Statement& key = prepared(mainKey_, QStringLiteral("execute procedure SETMAINPRIMARYKEY"));
+    key.execute();
+    const int num = static_cast<int>(key.integer(0));
+    QStringList marks;
+    for (int c = 0; c < ColumnCount; ++c)
+        marks << QStringLiteral("?");
+    fb::Statement& st =
+        prepared(insert_, QStringLiteral("insert into \"MAIN\" (%1) values (%2)")
+                              .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    const ContactRow row = rowOf(values);
+    for (int c = 0; c < ColumnCount; ++c)
+        st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
+    st.execute();
+    contacts_.insert(num, values);
+    return num;
+}
+
+void LocalContacts::update(int num, const Values& values) {
+    QStringList sets;
+    std::vector<int> cols;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (synced(c)) {
+            sets << fieldOf(c) + QStringLiteral(" = ?");
+            cols.push_back(c);
+        }
+    fb::Statement& st = prepared(
+        update_, QStringLiteral("update \"MAIN\" set %1 where NUM_MAIN = ?").arg(sets.join(QStringLiteral(", "))));
+    const ContactRow row = rowOf(values);
+    int i = 0;
+    for (int c : cols)
+        st.setParam(i++, c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
+    st.setParam(i, num);
+    st.execute();
+    contacts_.insert(num, values);
+}
+
+void LocalContacts::remove(int num) {
+    fb::Statement st(db_, tr_, QStringLiteral("delete from \"MAIN\" where NUM_MAIN = ?"));
+    st.setParam(0, num);
+    st.execute();
+    contacts_.remove(num);
+}
+
+} // namespace cardsync

@@ -1,0 +1,606 @@
+#include "SyncEngine.h"
+
+#include "CardDavClient.h"
+#include "ContactValues.h"
+#include "LocalContacts.h"
+#include "ServerListing.h"
+#include "SyncState.h"
+#include "SyncTexts.h"
+
+#include <QSet>
+#include <QUuid>
+
+namespace cardsync {
+
+using namespace exchange;
+
+namespace {
+
+// A failed step: the run ends with this error; what each card stored before stays consistent.
+struct RunFailure {
+    SyncError error;
+};
+
+// The ETag kept when the server answered an upload without one: never equal to a real ETag, so the
+// next listing shows the card as changed and its values, equal to the ones synced, fix the ETag.
+const QString kUnknownEtag = QStringLiteral("?");
+
+// How many desk rows are written per commit while server changes are stored: their token is saved
+// only at the end, so a run that stops between commits finds the rest again at the next sync.
+constexpr int kRowsPerCommit = 500;
+
+// The values both sides agree on, as the base of a first linking: a column the two sides fill
+// differently has no common value, so a change on one side only is taken and a change on both is a
+// conflict.
+Values commonBase(const Values& desk, const Values& server) {
+    Values base;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (desk[c] == server[c])
+            base[c] = desk[c];
+    return base;
+}
+
+class Engine {
+public:
+    Engine(const DbLogin& login, const QString& password, const ProgressFn& progress, const std::atomic_bool* cancel)
+        : login_(login), password_(password), progress_(progress), cancel_(cancel) {}
+
+    SyncResult run() {
+        try {
+            execute();
+            result_.ok = true;
+        } catch (const RunFailure& f) {
+            result_.ok = false;
+            result_.error = f.error;
+        } catch (const DbError& e) {
+            result_.ok = false;
+            result_.error.kind = SyncError::Database;
+            result_.error.message = texts::errorText(SyncError::Database, e.message());
+        }
+        return result_;
+    }
+
+private:
+    void execute() {
+        conn_ = std::make_unique<Connection>(login_);
+        if (!stateTablesExist(conn_->db(), conn_->tr()))
+            fail(SyncError::NotAddressBook, texts::noAccount());
+        state_ = std::make_unique<SyncState>(conn_->db(), conn_->tr());
+        const std::optional<SyncAccount> account = state_->account();
+        if (!account || !account->complete())
+            fail(SyncError::NotAddressBook, texts::noAccount());
+        RunLock lock(login_);
+        if (!lock.taken())
+            fail(SyncError::Busy, texts::errorText(SyncError::Busy));
+        // The state as it stands now, after the lock: a run that ended meanwhile has stored its own.
+        conn_->commit();
+
+        book_ = QUrl(account->bookUrl);
+        if (!book_.path().endsWith(u'/'))
+            book_.setPath(book_.path() + u'/');
+        client_ = std::make_unique<CardDavClient>(
+            ServerLogin{account->userName, password_, account->certificateSha256, 30000}, cancel_);
+
+        step(0, 1, texts::phaseReading());
+        for (CardState& c : state_->cards()) {
+            if (c.num >= 0)
+                hrefOfNum_.insert(c.num, c.href);
+            cards_.insert(c.href, std::move(c));
+        }
+        local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
+        local_->load();
+
+        ServerListing listing = listServer(*client_, book_, state_->token());
+        if (listing.error.failed())
+            throw RunFailure{listing.error};
+        if (listing.full)
+            for (const CardState& c : cards_)
+                if (!c.etag.isEmpty() && !listing.changed.contains(c.href))
+                    listing.removed.insert(c.href); // gone from the full listing
+        fetchMissing(listing);
+
+        storeServerChanges(listing);
+        applyChoices();
+        uploadDeskChanges(listing);
+
+        if (clean_)
+            state_->setToken(listing.token);
+        result_.conflicts = int(state_->conflicts().size());
+        conn_->commit();
+        step(1, 1, texts::phaseStoring());
+    }
+
+    [[noreturn]] void fail(SyncError::Kind kind, const QString& message) {
+        SyncError e;
+        e.kind = kind;
+        e.message = message;
+        throw RunFailure{e};
+    }
+
+    void checkCancel() {
+        if (cancel_ && cancel_->load())
+            fail(SyncError::Cancelled, texts::errorText(SyncError::Cancelled));
+    }
+
+    void step(int done, int total, const QString& phase) {
+        if (progress_)
+            progress_(done, total, phase);
+    }
+
+    QUrl urlOf(const QString& href) const {
+        QUrl u = book_;
+        u.setPath(href, QUrl::DecodedMode);
+        return u;
+    }
+
+    // Cards whose data the listing did not carry, fetched with addressbook-multiget in batches.
+    void fetchMissing(ServerListing& listing) {
+        QStringList wanted;
+        for (auto it = listing.changed.begin(); it != listing.changed.end(); ++it) {
+            const CardState* known = findCard(it.key());
+            if (it->data.isEmpty() && !(known && known->etag == it->etag))
+                wanted << it.key();
+        }
+        constexpr int kBatch = 100;
+        for (int i = 0; i < wanted.size(); i += kBatch) {
+            checkCancel();
+            step(i, int(wanted.size()), texts::phaseFetching());
+            const QStringList batch = wanted.mid(i, kBatch);
+            DavResponse r = client_->multiget(book_, batch);
+            if (!r.ok())
+                throw RunFailure{r.error};
+            for (const DavEntry& e : parseMultiStatus(r.body).entries)
+                if (listing.changed.contains(e.href) && !e.addressData.isEmpty()) {
+                    listing.changed[e.href].data = e.addressData;
+                    if (!e.etag.isEmpty())
+                        listing.changed[e.href].etag = e.etag;
+                }
+        }
+    }
+
+    CardState* findCard(const QString& href) {
+        auto it = cards_.find(href);
+        return it == cards_.end() ? nullptr : &it.value();
+    }
+
+    void writeCard(const CardState& c) {
+        state_->write(c);
+        cards_.insert(c.href, c);
+        if (c.num >= 0)
+            hrefOfNum_.insert(c.num, c.href);
+    }
+
+    void forgetCard(const QString& href) {
+        if (const CardState* c = findCard(href))
+            if (c->num >= 0 && hrefOfNum_.value(c->num) == href)
+                hrefOfNum_.remove(c->num);
+        state_->remove(href);
+        cards_.remove(href);
+    }
+
+    // Desk rows are committed in steps while server changes are stored.
+    void rowWritten() {
+        if (++uncommitted_ >= kRowsPerCommit) {
+            conn_->commit();
+            uncommitted_ = 0;
+        }
+    }
+
+    void commitNow() {
+        conn_->commit();
+        uncommitted_ = 0;
+    }
+
+    // --- server to desk -------------------------------------------------------------------------
+
+    void storeServerChanges(const ServerListing& listing) {
+        const int total = int(listing.changed.size() + listing.removed.size());
+        int done = 0;
+        for (auto it = listing.changed.begin(); it != listing.changed.end(); ++it) {
+            if (done % 200 == 0) {
+                checkCancel();
+                step(done, total, texts::phaseStoring());
+            }
+            ++done;
+            const CardState* known = findCard(it.key());
+            if (known && known->etag == it->etag && !known->etag.isEmpty() && !known->conflict)
+                continue;
+            if (it->data.isEmpty()) {
+                clean_ = false; // gone between the listing and the fetch: the next sync sees it again
+                continue;
+            }
+            ++result_.counts.fetched;
+            serverCard(it.key(), it->etag, it->data);
+        }
+        for (const QString& href : listing.removed) {
+            ++done;
+            serverRemoved(href);
+        }
+        commitNow();
+    }
+
+    void serverCard(const QString& href, const QString& etag, const QString& data) {
+        const std::vector<vcard::Card> parsed = vcard::parse(data.toUtf8());
+        if (parsed.empty())
+            return;
+        ImportedContact ic = contactFromCard(parsed.front());
+        CardState* known = findCard(href);
+        if (ic.groupOnly) {
+            local_->ensureGroup(ic.row.groupPath);
+            CardState g = known ? *known : CardState{};
+            g.href = href;
+            g.group = true;
+            g.uid = ic.uid;
+            g.etag = etag;
+            writeCard(g);
+            rowWritten();
+            return;
+        }
+        const bool refused = ic.refusal.kind != Refusal::None || checkRow(ic.row).kind != Refusal::None;
+        const Values server = valuesOf(ic.row);
+        if (known && known->conflict) {
+            CardState c = *known;
+            c.serverEtag = etag;
+            c.serverValues = toText(server);
+            c.serverDeleted = false;
+            writeCard(c);
+            rowWritten();
+            return;
+        }
+        if (refused) {
+            ++result_.counts.refused;
+            return;
+        }
+        if (!known || known->num < 0) {
+            newServerCard(href, etag, ic.uid, server);
+            return;
+        }
+        CardState c = *known;
+        if (!local_->contains(c.num)) {
+            if (c.synced.isEmpty()) {
+                // Uploaded by a run that stopped, and deleted on the desk since: nothing on the desk to keep.
+                deleteOnServer(c, etag);
+                return;
+            }
+            if (differences(fromText(c.synced), server).empty()) {
+                c.etag = etag; // the desk's delete goes up below
+                writeCard(c);
+                return;
+            }
+            toConflict(c, etag, server, false);
+            return;
+        }
+        const Values desk = local_->value(c.num);
+        const Values base = c.synced.isEmpty() ? commonBase(desk, server) : fromText(c.synced);
+        merge(c, base, desk, server, etag);
+    }
+
+    // A card the state does not know: linked to the desk contact it is (by UID, then by the duplicate
+    // rule of the import) or added to the desk.
+    void newServerCard(const QString& href, const QString& etag, const QString& uid, const Values& server) {
+        CardState c;
+        c.href = href;
+        c.uid = uid;
+        const int match = matchOnDesk(uid, server);
+        if (match >= 0) {
+            c.num = match;
+            ++result_.counts.linked;
+            const Values desk = local_->value(match);
+            merge(c, commonBase(desk, server), desk, server, etag);
+            return;
+        }
+        c.num = local_->insert(server);
+        c.etag = etag;
+        c.synced = toText(server);
+        writeCard(c);
+        ++result_.counts.createdDesk;
+        rowWritten();
+    }
+
+    int matchOnDesk(const QString& uid, const Values& server) {
+        if (!uid.isEmpty()) {
+            static const QString prefix = contactUid(0).chopped(1);
+            if (uid.startsWith(prefix)) {
+                bool ok = false;
+                const int num = uid.mid(prefix.size()).toInt(&ok);
+                if (ok && local_->contains(num) && !hrefOfNum_.contains(num))
+                    return num;
+            }
+        }
+        if (!finder_) {
+            finder_ = std::make_unique<DuplicateFinder>();
+            for (auto it = local_->all().begin(); it != local_->all().end(); ++it)
+                if (!hrefOfNum_.contains(it.key()))
+                    finder_->add(DuplicateFinder::fromRow(it.key(), rowOf(it.value())));
+        }
+        const std::optional<DuplicateMatch> m = finder_->find(rowOf(server));
+        if (m && local_->contains(m->num) && !hrefOfNum_.contains(m->num))
+            return m->num;
+        return -1;
+    }
+
+    // Both sides against the values last synced: changes of different columns are merged, the same
+    // column changed to different values on both sides makes a conflict and nothing is written.
+    void merge(CardState c, const Values& base, const Values& desk, const Values& server, const QString& etag) {
+        const std::vector<int> deskChanged = differences(base, desk);
+        const std::vector<int> serverChanged = differences(base, server);
+        Values merged = base;
+        for (int col : deskChanged)
+            merged[col] = desk[col];
+        for (int col : serverChanged) {
+            if (merged[col] != base[col] && merged[col] != server[col]) {
+                toConflict(c, etag, server, false);
+                return;
+            }
+            merged[col] = server[col];
+        }
+        if (merged != server) {
+            DavResponse r = client_->putChanged(urlOf(c.href), cardOf(merged, uidOf(c)), etag);
+            if (r.status == 412) {
+                clean_ = false; // changed again on the server: the next sync merges it
+                return;
+            }
+            if (!r.ok())
+                throw RunFailure{r.error};
+            c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
+            ++result_.counts.updatedServer;
+        } else {
+            c.etag = etag;
+        }
+        if (merged != desk) {
+            local_->update(c.num, merged);
+            ++result_.counts.updatedDesk;
+        }
+        c.synced = toText(merged);
+        writeCard(c);
+        if (merged != server)
+            commitNow(); // the server has the card: its state is stored before the next request
+        else
+            rowWritten();
+    }
+
+    QString uidOf(CardState& c) {
+        if (c.uid.isEmpty())
+            c.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        return c.uid;
+    }
+
+    void toConflict(CardState c, const QString& etag, const Values& server, bool serverDeleted) {
+        c.conflict = true;
+        c.serverEtag = etag;
+        c.serverValues = serverDeleted ? QString() : toText(server);
+        c.serverDeleted = serverDeleted;
+        c.choice.clear();
+        writeCard(c);
+        commitNow();
+    }
+
+    void serverRemoved(const QString& href) {
+        CardState* known = findCard(href);
+        if (!known)
+            return;
+        CardState c = *known;
+        if (c.conflict) {
+            c.serverDeleted = true;
+            c.serverEtag.clear();
+            c.serverValues.clear();
+            writeCard(c);
+            return;
+        }
+        if (c.group || c.num < 0 || !local_->contains(c.num) || c.synced.isEmpty()) {
+            // A card uploaded by a stopped run and gone since: its contact is uploaded again as new.
+            forgetCard(href);
+            return;
+        }
+        const Values desk = local_->value(c.num);
+        if (!differences(fromText(c.synced), desk).empty()) {
+            toConflict(c, QString(), Values(), true);
+            return;
+        }
+        local_->remove(c.num);
+        forgetCard(href);
+        ++result_.counts.deletedDesk;
+        rowWritten();
+    }
+
+    // --- the user's choices ---------------------------------------------------------------------
+
+    void applyChoices() {
+        for (const CardState& k : state_->conflicts()) {
+            if (k.choice.isEmpty())
+                continue;
+            checkCancel();
+            CardState c = k;
+            const bool deskGone = c.num < 0 || !local_->contains(c.num);
+            const bool serverGone = c.serverDeleted;
+            const Values desk = deskGone ? Values() : local_->value(c.num);
+            const Values server = serverGone ? Values() : fromText(c.serverValues);
+            const Side side = choiceFor(c.choice, -1);
+            if (deskGone && serverGone) {
+                forgetCard(c.href);
+            } else if (deskGone || serverGone) {
+                const bool keepDesk = side == Side::Desk;
+                if (deskGone && keepDesk) {
+                    deleteOnServer(c, c.serverEtag);
+                } else if (deskGone) {
+                    c.num = local_->insert(server);
+                    ++result_.counts.createdDesk;
+                    settle(c, server, c.serverEtag);
+                } else if (keepDesk) {
+                    DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, uidOf(c)));
+                    if (!r.ok()) {
+                        if (r.status == 412) {
+                            clean_ = false;
+                            continue;
+                        }
+                        throw RunFailure{r.error};
+                    }
+                    ++result_.counts.createdServer;
+                    settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
+                } else {
+                    local_->remove(c.num);
+                    ++result_.counts.deletedDesk;
+                    forgetCard(c.href);
+                }
+            } else {
+                Values merged;
+                for (int col = 0; col < ColumnCount; ++col)
+                    merged[col] = choiceFor(c.choice, col) == Side::Desk ? desk[col] : server[col];
+                QString etag = c.serverEtag;
+                if (merged != server) {
+                    DavResponse r = client_->putChanged(urlOf(c.href), cardOf(merged, uidOf(c)), c.serverEtag);
+                    if (r.status == 412) {
+                        clean_ = false;
+                        continue;
+                    }
+                    if (!r.ok())
+                        throw RunFailure{r.error};
+                    etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
+                    ++result_.counts.updatedServer;
+                }
+                if (merged != desk) {
+                    local_->update(c.num, merged);
+                    ++result_.counts.updatedDesk;
+                }
+                settle(c, merged, etag);
+            }
+            commitNow();
+        }
+    }
+
+    // A conflict resolved: the card is synced with these values.
+    void settle(CardState c, const Values& values, const QString& etag) {
+        c.conflict = false;
+        c.serverDeleted = false;
+        c.serverEtag.clear();
+        c.serverValues.clear();
+        c.choice.clear();
+        c.etag = etag;
+        c.synced = toText(values);
+        writeCard(c);
+    }
+
+    // --- desk to server -------------------------------------------------------------------------
+
+    void deleteOnServer(const CardState& c, const QString& etag) {
+        DavResponse r = client_->remove(urlOf(c.href), etag);
+        if (r.status == 412) {
+            clean_ = false;
+            return;
+        }
+        if (!r.ok() && r.status != 404)
+            throw RunFailure{r.error};
+        forgetCard(c.href);
+        ++result_.counts.deletedServer;
+        commitNow();
+    }
+
+    void uploadDeskChanges(const ServerListing& listing) {
+        // Cards the server listing touched were handled with it.
+        std::vector<CardState> work;
+        for (const CardState& c : cards_)
+            if (!c.conflict && !c.group && c.num >= 0 && !listing.changed.contains(c.href) &&
+                !listing.removed.contains(c.href))
+                work.push_back(c);
+        std::vector<int> fresh;
+        for (auto it = local_->all().begin(); it != local_->all().end(); ++it)
+            if (!hrefOfNum_.contains(it.key()))
+                fresh.push_back(it.key());
+        std::sort(fresh.begin(), fresh.end());
+        const int total = int(work.size() + fresh.size());
+        int done = 0;
+        for (CardState& c : work) {
+            if (++done % 200 == 0)
+                step(done, total, texts::phaseStoring());
+            if (c.synced.isEmpty()) {
+                if (local_->contains(c.num))
+                    uploadNew(c); // an upload a stopped run had begun
+                else
+                    forgetCard(c.href);
+                continue;
+            }
+            if (!local_->contains(c.num)) {
+                checkCancel();
+                deleteOnServer(c, c.etag);
+                continue;
+            }
+            const Values desk = local_->value(c.num);
+            if (differences(fromText(c.synced), desk).empty())
+                continue;
+            checkCancel();
+            DavResponse r = client_->putChanged(urlOf(c.href), cardOf(desk, uidOf(c)), c.etag);
+            if (r.status == 412) {
+                clean_ = false;
+                continue;
+            }
+            if (!r.ok())
+                throw RunFailure{r.error};
+            c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
+            c.synced = toText(desk);
+            writeCard(c);
+            commitNow();
+            ++result_.counts.updatedServer;
+        }
+        for (int num : fresh) {
+            if (++done % 200 == 0)
+                step(done, total, texts::phaseStoring());
+            CardState c;
+            c.num = num;
+            c.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            c.href = book_.path() + c.uid + QStringLiteral(".vcf");
+            uploadNew(c);
+        }
+    }
+
+    // A new card: its UID and address are stored before the request, so that a retry after a lost
+    // answer finds the card (412) and links it instead of uploading a second one.
+    void uploadNew(CardState c) {
+        checkCancel();
+        writeCard(c);
+        commitNow();
+        const Values desk = local_->value(c.num);
+        DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, c.uid));
+        if (r.status == 412) {
+            DavResponse got = client_->get(urlOf(c.href));
+            if (!got.ok())
+                throw RunFailure{got.error};
+            const std::vector<vcard::Card> parsed = vcard::parse(got.body);
+            const Values server = parsed.empty() ? Values() : valuesOf(contactFromCard(parsed.front()).row);
+            ++result_.counts.fetched;
+            merge(c, commonBase(desk, server), desk, server, got.etag);
+            return;
+        }
+        if (!r.ok())
+            throw RunFailure{r.error};
+        c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
+        c.synced = toText(desk);
+        writeCard(c);
+        commitNow();
+        ++result_.counts.createdServer;
+    }
+
+    DbLogin login_;
+    QString password_;
+    ProgressFn progress_;
+    const std::atomic_bool* cancel_;
+    std::unique_ptr<Connection> conn_;
+    std::unique_ptr<SyncState> state_;
+    std::unique_ptr<LocalContacts> local_;
+    std::unique_ptr<CardDavClient> client_;
+    std::unique_ptr<DuplicateFinder> finder_;
+    QUrl book_;
+    QHash<QString, CardState> cards_;
+    QHash<int, QString> hrefOfNum_;
+    SyncResult result_;
+    bool clean_ = true; // every change listed was handled: the new token may be kept
+    int uncommitted_ = 0;
+};
+
+} // namespace
+
+SyncResult runSync(const DbLogin& db, const QString& password, const ProgressFn& progress,
+                   const std::atomic_bool* cancel) {
+    return Engine(db, password, progress, cancel).run();
+}
+
+} // namespace cardsync

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FbClient.h"
+#include "SyncTypes.h"
+
+#include <optional>
+
+// The sync tables: the account with its sync token (SYNC_ACCOUNT), one row per card of the address
+// book (SYNC_CARD) and the row whose lock says a sync is running (SYNC_LOCK).
+namespace cardsync {
+
+// What is known of one card of the address book.
+struct CardState {
+    QString href; // its path on the server
+    int num = -1; // the contact it is linked to; -1 for none (a group card)
+    QString uid;
+    QString etag;   // the ETag of the version last synced; empty while an upload is unconfirmed
+    QString synced; // the values last synced (ContactValues' text); empty while never synced
+    bool group = false;
+    // The conflict list: the server's side kept until the user chooses.
+    bool conflict = false;
+    QString serverEtag;
+    QString serverValues;
+    bool serverDeleted = false;
+    QString choice; // the user's choice (choiceText), carried out by the next sync
+};
+
+bool stateTablesExist(fb::Attachment& db, fb::Transaction& tr);
+// Creates the tables when missing; commits and restarts the transaction.
+void createStateTables(fb::Attachment& db, fb::Transaction& tr);
+
+class SyncState {
+public:
+    SyncState(fb::Attachment& db, fb::Transaction& tr) : db_(db), tr_(tr) {}
+
+    std::optional<SyncAccount> account();
+    void writeAccount(const SyncAccount& account);
+    void removeAccount();
+    QString token();
+    void setToken(const QString& token);
+
+    std::vector<CardState> cards();
+    std::vector<CardState> conflicts();
+    void write(const CardState& card); // inserts or replaces the row of its href
+    void remove(const QString& href);
+    void dropCards(); // every card row and the token
+    void setChoice(const QString& href, const QString& choice);
+
+private:
+    fb::Attachment& db_;
+    fb::Transaction& tr_;
+};
+
+// The choice of a conflict as kept: the side of the contact, then the columns that take the other.
+QString choiceText(Side side, const QHash<int, Side>& perColumn);
+Side choiceFor(const QString& choice, int column);
+
+// The lock that lets one sync at a time run on a database: an update of the one SYNC_LOCK row in a
+// transaction of its own, held while the run lasts. A second run's update meets the first one's and
+// fails at once; a crashed run's transaction dies with its connection, so the lock never outlives it.
+class RunLock {
+public:
+    explicit RunLock(const DbLogin& login);
+    bool taken() const { return taken_; }
+
+private:
+    fb::Attachment db_;
+    fb::Transaction tr_;
+    bool taken_ = false;
+};
+
+} // namespace cardsync

@@ -2,7 +2,7 @@
 
 #include "ContactMapping.h"
 #include "Sync.h"
-#include "SyncTexts.h"
+#include "SyncWindowTexts.h"
 
 #include <QObject>
 

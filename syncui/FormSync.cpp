@@ -3,7 +3,7 @@
 #include "MessageBoxes.h"
 #include "PasswordKeeper.h"
 #include "SyncRunner.h"
-#include "SyncTexts.h"
+#include "SyncWindowTexts.h"
 
 #include <QComboBox>
 #include <QFormLayout>

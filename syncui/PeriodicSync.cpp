@@ -2,7 +2,7 @@
 
 #include "PasswordKeeper.h"
 #include "SyncRunner.h"
-#include "SyncTexts.h"
+#include "SyncWindowTexts.h"
 
 #include <QTimer>
 

@@ -5,7 +5,7 @@
 #include "PeriodicSync.h"
 #include "SecretStore.h"
 #include "SyncRunner.h"
-#include "SyncTexts.h"
+#include "SyncWindowTexts.h"
 
 #include <QLabel>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "SyncTexts.h"
+#include "SyncWindowTexts.h"
 
 #include "IniLang.h"
 

@@ -28,7 +28,11 @@ bool SyncRunner::start(std::function<void(const std::atomic_bool&)> work, bool s
     syncing_ = syncing;
     thread_ = QThread::create([work = std::move(work), cancel = cancel_] { work(*cancel); });
     thread_->setObjectName(QStringLiteral("SyncWorker"));
-    connect(thread_, &QThread::finished, this, &SyncRunner::finish);
+    // A job's end reaches the runner after its result; by then a next job may run, which stays.
+    connect(thread_, &QThread::finished, this, [this, thread = thread_] {
+        if (thread_ == thread)
+            finish();
+    });
     Q_EMIT started();
     thread_->start();
     return true;

@@ -19,7 +19,7 @@ DavEntry readResponse(QXmlStreamReader& xml) {
     DavEntry e;
     int propstatStatus = 0;
     DavEntry props; // properties of the propstat being read; kept when its status is 200
-    QStringList path;
+    QStringList path = {QStringLiteral("response")};
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {

@@ -149,7 +149,8 @@ void TFormMain::createSync(ExchangeCommands& exchange) {
     // CardDAV sync for the window's lifetime: its window from the exchange menu, the periodic sync and
     // the line in the status bar.
     sync_ = new syncui::SyncCommands(
-        std::make_unique<syncui::EngineSyncService>(cardsync::DbLogin::of(*dm_.IBPhones), exchange.columnTitles()),
+        std::make_unique<syncui::EngineSyncService>(cardsync::DbLogin::of(*dm_.IBPhones),
+                                                    [&exchange] { return exchange.columnTitles(); }),
         syncui::desktopSecretStore(), this);
     connect(&exchange, &ExchangeCommands::syncRequested, sync_, &syncui::SyncCommands::openWindow);
     sync_->onContactsChanged = [this] {

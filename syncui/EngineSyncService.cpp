@@ -43,7 +43,7 @@ cardsync::SyncAccount engineAccount(const Account& a) {
 
 } // namespace
 
-EngineSyncService::EngineSyncService(cardsync::DbLogin db, QStringList columnTitles)
+EngineSyncService::EngineSyncService(cardsync::DbLogin db, std::function<QStringList()> columnTitles)
     : db_(std::move(db)), columnTitles_(std::move(columnTitles)) {}
 
 EngineSyncService::~EngineSyncService() = default;
@@ -131,6 +131,7 @@ QList<Conflict> EngineSyncService::conflicts() {
     QList<Conflict> list;
     if (!cardsync::hasSyncTables(login()))
         return list;
+    const QStringList titles = columnTitles_ ? columnTitles_() : QStringList();
     for (const cardsync::SyncConflict& c : cardsync::readConflicts(login())) {
         Conflict item;
         item.key = c.href;
@@ -140,7 +141,7 @@ QList<Conflict> EngineSyncService::conflicts() {
         item.choice = c.resolved ? chosen_.value(c.href, Choice::Chosen) : Choice::Undecided;
         for (const cardsync::ConflictColumn& col : c.columns) {
             ConflictColumn shown;
-            const QString title = columnTitles_.value(col.column);
+            const QString title = titles.value(col.column);
             shown.title = title.isEmpty() ? exchange::russianTitle(col.column) : title;
             shown.desk = col.desk;
             shown.server = col.server;

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QStringList>
+#include <functional>
 
 namespace cardsync {
 class SyncRun;
@@ -18,7 +19,9 @@ namespace syncui {
 class EngineSyncService : public SyncService {
 public:
     // db: how the program's connection was opened (the library opens connections of its own).
-    EngineSyncService(cardsync::DbLogin db, QStringList columnTitles);
+    // columnTitles: the grids' titles in the exchange columns' order, asked each time the conflicts are
+    // read, so they follow the language loaded.
+    EngineSyncService(cardsync::DbLogin db, std::function<QStringList()> columnTitles);
     ~EngineSyncService() override;
 
     Account account() override;
@@ -34,7 +37,7 @@ private:
     const cardsync::DbLogin& login() const { return db_; }
 
     cardsync::DbLogin db_;
-    QStringList columnTitles_;
+    std::function<QStringList()> columnTitles_;
     QHash<QString, Choice> chosen_; // the sides chosen in this run, by card address
     QMutex runLock_;
     cardsync::SyncRun* run_ = nullptr; // the run in progress, for cancel()

@@ -137,12 +137,17 @@ void TFormSync::build() {
     LabelResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(LabelResult);
 
-    auto* conflictBox = new QGroupBox(text("M322", "Конфликты: контакты, изменённые с обеих сторон. Пока не выбрано, "
-                                                   "ни одна сторона не перезаписывается; выбор применяется при "
-                                                   "следующей синхронизации."),
-                                      this);
+    auto* conflictBox = new QGroupBox(this);
     conflictBox->setObjectName(QStringLiteral("GroupConflicts"));
     auto* conflictLayout = new QVBoxLayout(conflictBox);
+    // A wrapped label, not the box's title: a long title would widen the window in either language.
+    auto* conflictNote = new QLabel(text("M322", "Конфликты: контакты, изменённые с обеих сторон. Пока не выбрано, "
+                                                 "ни одна сторона не перезаписывается; выбор применяется при "
+                                                 "следующей синхронизации."),
+                                    conflictBox);
+    conflictNote->setObjectName(QStringLiteral("LabelConflicts"));
+    conflictNote->setWordWrap(true);
+    conflictLayout->addWidget(conflictNote);
     auto* split = new QSplitter(Qt::Horizontal, conflictBox);
     GridConflicts = new QTableWidget(0, 2, split);
     GridConflicts->setObjectName(QStringLiteral("GridConflicts"));
@@ -155,7 +160,7 @@ void TFormSync::build() {
     GridColumns->setObjectName(QStringLiteral("GridColumns"));
     GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M329", "На компьютере"),
                                             text("M330", "На сервере"), text("M331", "При последней синхронизации")});
-    GridColumns->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    GridColumns->horizontalHeader()->setStretchLastSection(true);
     GridColumns->verticalHeader()->hide();
     split->addWidget(GridConflicts);
     split->addWidget(GridColumns);
@@ -386,6 +391,7 @@ void TFormSync::showColumns(int row) {
             GridColumns->setItem(r, i, item);
         }
     }
+    GridColumns->resizeColumnsToContents();
     GridColumns->resizeRowsToContents();
     updateButtons();
 }

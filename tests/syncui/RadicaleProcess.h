@@ -24,8 +24,7 @@ public:
     ~RadicaleProcess() { stop(); }
 
     // A book of the user with the cards given (each one whole vCard text), before start().
-    void addBook(const QString& user, const QString& book, const QString& displayName,
-                 const QList<QByteArray>& cards) {
+    void addBook(const QString& user, const QString& book, const QString& displayName, const QList<QByteArray>& cards) {
         const QString dir = storage() + QStringLiteral("/collection-root/%1/%2").arg(user, book);
         QDir().mkpath(dir);
         write(dir + QStringLiteral("/.Radicale.props"),
@@ -43,15 +42,15 @@ public:
         make.setStandardOutputFile(QProcess::nullDevice());
         make.setStandardErrorFile(QProcess::nullDevice());
         make.start(QStringLiteral("openssl"),
-                          {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                           QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
-                           QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("2"),
-                           QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-batch")});
+                   {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                    QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key,
+                    QStringLiteral("-out"), cert, QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                    QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-batch")});
         make.waitForFinished(60000);
         QProcess p;
-        p.start(QStringLiteral("openssl"), {QStringLiteral("x509"), QStringLiteral("-noout"),
-                                            QStringLiteral("-fingerprint"), QStringLiteral("-sha256"),
-                                            QStringLiteral("-in"), cert});
+        p.start(QStringLiteral("openssl"),
+                {QStringLiteral("x509"), QStringLiteral("-noout"), QStringLiteral("-fingerprint"),
+                 QStringLiteral("-sha256"), QStringLiteral("-in"), cert});
         p.waitForFinished();
         const QString out = QString::fromLatin1(p.readAllStandardOutput()).trimmed();
         tls_ = true;
@@ -90,7 +89,9 @@ public:
     }
 
     QString url() const {
-        return QStringLiteral("%1://127.0.0.1:%2/").arg(tls_ ? QStringLiteral("https") : QStringLiteral("http")).arg(port_);
+        return QStringLiteral("%1://127.0.0.1:%2/")
+            .arg(tls_ ? QStringLiteral("https") : QStringLiteral("http"))
+            .arg(port_);
     }
     QString storage() const { return dir_.path() + QStringLiteral("/storage"); }
     quint16 port() const { return port_; }

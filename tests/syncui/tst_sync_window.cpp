@@ -2,9 +2,11 @@
 // that brings the server's cards in, the password in no file, an untrusted certificate refused with its
 // fingerprint and accepted on the user's yes, a conflict shown with both values and the choice applied,
 // the periodic sync that neither runs twice nor shows a box. Message boxes are recorded and answered.
+#include "ContactMapping.h"
 #include "DMUnit.h"
 #include "EngineSyncService.h"
 #include "FormSync.h"
+#include "IniLang.h"
 #include "MessageBoxes.h"
 #include "PasswordKeeper.h"
 #include "PeriodicSync.h"
@@ -18,6 +20,8 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -25,6 +29,7 @@
 #include <QNetworkReply>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
@@ -71,8 +76,16 @@ struct Desk {
     SyncCommands* sync = nullptr;
     Desk() {
         dm = folder.openDM(ui);
-        sync = new SyncCommands(std::make_unique<EngineSyncService>(cardsync::DbLogin::of(*dm->IBPhones),
-                                                                    QStringList()),
+        // The titles as the grids give them in the language loaded.
+        auto titles = [] {
+            const bool english = LangMessage(QString(), QStringLiteral("M301")).startsWith(u'S');
+            QStringList t;
+            for (int c = 0; c < exchange::ColumnCount; ++c)
+                t << (english ? QString::fromLatin1(exchange::mapping(exchange::Column(c)).english)
+                              : exchange::russianTitle(c));
+            return t;
+        };
+        sync = new SyncCommands(std::make_unique<EngineSyncService>(cardsync::DbLogin::of(*dm->IBPhones), titles),
                                 std::make_unique<NoSecretStore>(), &main);
     }
     ~Desk() { delete sync; }
@@ -80,8 +93,8 @@ struct Desk {
         return Query(*dm->IBPhones, QStringLiteral("select count(*) from \"MAIN\"")).run({})[0][0].toInt();
     }
     QString surnameOf(const QString& given) {
-        const auto rows = Query(*dm->IBPhones, QStringLiteral("select FAM from \"MAIN\" where FIRST_NAME = ?"))
-                              .run({given});
+        const auto rows =
+            Query(*dm->IBPhones, QStringLiteral("select FAM from \"MAIN\" where FIRST_NAME = ?")).run({given});
         return rows.empty() ? QString() : rows[0][0].toString();
     }
     bool waitIdle() {
@@ -143,6 +156,9 @@ private Q_SLOTS:
     void conflictShowsBothSidesAndChoiceIsApplied();
     void untrustedCertificateRefusedThenAccepted();
     void periodicSyncNeverTwiceAndNoBox();
+    void stopEndsTheSyncAsCancelled();
+    void windowSpeaksTheLanguageLoaded_data();
+    void windowSpeaksTheLanguageLoaded();
 
 private:
     QTemporaryDir home_;
@@ -325,6 +341,90 @@ void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {
     QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
     QVERIFY2(desk.sync->statusLabel()->text().startsWith(QStringLiteral("Синхронизация не удалась")),
              qPrintable(desk.sync->statusLabel()->text()));
+}
+
+void TestSyncWindow::stopEndsTheSyncAsCancelled() {
+    RadicaleProcess server;
+    server.addBook(QStringLiteral("anna"), QStringLiteral("contacts"), QStringLiteral("Contacts"),
+                   {card("s-1", "Stop", "Sam", "+79035550104")});
+    QVERIFY(server.start());
+    Boxes boxes;
+    Desk desk;
+    TFormSync* w = desk.sync->openWindow();
+    typeAccount(*w, server.url() + QStringLiteral("anna/contacts/"), QStringLiteral("pw"));
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(w->ComboBooks->count(), 1); // a full address book URL is taken as it is
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QTest::mouseClick(w->BtnCancel, Qt::LeftButton); // before the run's first step
+    QVERIFY(desk.waitIdle());
+    QVERIFY2(w->LabelResult->text().startsWith(QStringLiteral("Синхронизация отменена")),
+             qPrintable(w->LabelResult->text()));
+    QVERIFY(!w->BtnCancel->isEnabled());
+    // Nothing half-done counted: the next sync brings the card in, once.
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(desk.contacts(), 1);
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
+}
+
+void TestSyncWindow::windowSpeaksTheLanguageLoaded_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("en") << QStringLiteral("English.ini");
+    QTest::newRow("ru") << QStringLiteral("Custom.ini");
+}
+
+// Every text of the window from the language file, a conflict on show; KORVANE_SHOTS=DIR writes the
+// window's picture in each language for looking at.
+void TestSyncWindow::windowSpeaksTheLanguageLoaded() {
+    QFETCH(QString, file);
+    QFile lang(QStringLiteral(KORVANE_BIN_DIR "/") + file);
+    QVERIFY(lang.open(QIODevice::ReadOnly));
+    SetCurrentLangFile(std::make_unique<LangFile>(lang.readAll()));
+    RadicaleProcess server;
+    server.addBook(QStringLiteral("anna"), QStringLiteral("contacts"), QStringLiteral("Contacts"),
+                   {card("l-1", "Lang", "Lena", "+79035550105"), card("l-2", "Other", "Olga", "+79035550106")});
+    QVERIFY(server.start());
+    Boxes boxes;
+    Desk desk;
+    TFormSync* w = desk.sync->openWindow();
+    typeAccount(*w, server.url(), QStringLiteral("pw"));
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    Query(*desk.dm->IBPhones, QStringLiteral("update \"MAIN\" set FAM = 'Lang-Desk' where FIRST_NAME = 'Lena'"))
+        .run({});
+    desk.dm->IBPhones->commitRetaining();
+    QVERIFY(putCard(w->ComboBooks->currentData().toString() + QStringLiteral("card0.vcf"),
+                    card("l-1", "Lang-Phone", "Lena", "+79035550105")) /
+                100 ==
+            2);
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(w->GridConflicts->rowCount(), 1);
+    w->GridConflicts->setCurrentCell(0, 0);
+
+    static const QRegularExpression cyrillic(QStringLiteral("\\p{Cyrillic}"));
+    const bool english = file == QStringLiteral("English.ini");
+    QStringList texts{w->windowTitle()};
+    for (QLabel* l : w->findChildren<QLabel*>())
+        texts << l->text();
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+        texts << b->text();
+    for (QGroupBox* g : w->findChildren<QGroupBox*>())
+        texts << g->title();
+    for (QTableWidget* t : {w->GridConflicts, w->GridColumns})
+        for (int c = 0; c < t->columnCount(); ++c)
+            texts << t->horizontalHeaderItem(c)->text();
+    texts << w->GridConflicts->item(0, 1)->text() << w->GridColumns->item(0, 0)->text();
+    for (const QString& t : texts)
+        QVERIFY2(cyrillic.match(t).hasMatch() != english || t.isEmpty(), qPrintable(t));
+    SetCurrentLangFile(nullptr);
+    if (const QString dir = qEnvironmentVariable("KORVANE_SHOTS"); !dir.isEmpty()) {
+        QDir().mkpath(dir);
+        w->grab().save(dir + QStringLiteral("/sync-window-%1.png").arg(english ? u"en" : u"ru"));
+    }
 }
 
 QTEST_MAIN(TestSyncWindow)

@@ -24,13 +24,13 @@ void take(ServerListing& out, const MultiStatus& ms, const QUrl& book) {
 
 } // namespace
 
-ServerListing listServer(CardDavClient& client, const QUrl& book, const QString& token) {
+ServerListing listServer(CardDavClient& client, const QUrl& book, const QString& token, bool withData) {
     ServerListing out;
-    DavResponse r = client.syncCollection(book, token, true);
+    DavResponse r = client.syncCollection(book, token, withData);
     bool full = token.isEmpty();
     if (!full && (r.status == 403 || r.status == 409 || r.status >= 500)) {
         // The token is refused (403 valid-sync-token; some servers answer 500): one full sync.
-        r = client.syncCollection(book, QString(), true);
+        r = client.syncCollection(book, QString(), withData);
         full = true;
     }
     if (r.ok()) {

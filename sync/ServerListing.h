@@ -23,6 +23,7 @@ struct ServerListing {
     SyncError error;
 };
 
-ServerListing listServer(CardDavClient& client, const QUrl& book, const QString& token);
+// withData: ask for the cards' data too (servers that ignore it give ETags only).
+ServerListing listServer(CardDavClient& client, const QUrl& book, const QString& token, bool withData);
 
 } // namespace cardsync

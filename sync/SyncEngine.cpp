@@ -90,7 +90,7 @@ private:
         local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
         local_->load();
 
-        ServerListing listing = listServer(*client_, book_, state_->token());
+        ServerListing listing = listServer(*client_, book_, state_->token(), true);
         if (listing.error.failed())
             throw RunFailure{listing.error};
         if (listing.full)
@@ -101,13 +101,34 @@ private:
 
         storeServerChanges(listing);
         applyChoices();
-        uploadDeskChanges(listing);
+        uploadDeskChanges();
 
         if (clean_)
-            state_->setToken(listing.token);
+            state_->setToken(settledToken(listing.token));
         result_.conflicts = int(state_->conflicts().size());
         conn_->commit();
         step(1, 1, texts::phaseStoring());
+    }
+
+    // The token taken before this run's own uploads lists them again next time; worse, a server whose
+    // token names the book's content (Xandikos) gives the same token back when a card we uploaded is
+    // deleted again, and the delete would never be seen. So the token is moved past our own changes
+    // when the changes since it are exactly ours; anyone else's change keeps the older token.
+    QString settledToken(const QString& token) {
+        if (!wrote_ || token.isEmpty())
+            return token;
+        const ServerListing since = listServer(*client_, book_, token, false);
+        if (since.error.failed() || since.full || since.token.isEmpty())
+            return token;
+        for (auto it = since.changed.begin(); it != since.changed.end(); ++it) {
+            const CardState* c = findCard(it.key());
+            if (!c || c->etag != it->etag)
+                return token;
+        }
+        for (const QString& href : since.removed)
+            if (findCard(href))
+                return token;
+        return since.token;
     }
 
     [[noreturn]] void fail(SyncError::Kind kind, const QString& message) {
@@ -210,10 +231,12 @@ private:
                 continue;
             }
             ++result_.counts.fetched;
+            handled_.insert(it.key());
             serverCard(it.key(), it->etag, it->data);
         }
         for (const QString& href : listing.removed) {
             ++done;
+            handled_.insert(href);
             serverRemoved(href);
         }
         commitNow();
@@ -344,6 +367,7 @@ private:
                 throw RunFailure{r.error};
             c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
             ++result_.counts.updatedServer;
+            wrote_ = true;
         } else {
             c.etag = etag;
         }
@@ -436,6 +460,7 @@ private:
                         throw RunFailure{r.error};
                     }
                     ++result_.counts.createdServer;
+                    wrote_ = true;
                     settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
                 } else {
                     local_->remove(c.num);
@@ -457,6 +482,7 @@ private:
                         throw RunFailure{r.error};
                     etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
                     ++result_.counts.updatedServer;
+                    wrote_ = true;
                 }
                 if (merged != desk) {
                     local_->update(c.num, merged);
@@ -492,15 +518,15 @@ private:
             throw RunFailure{r.error};
         forgetCard(c.href);
         ++result_.counts.deletedServer;
+        wrote_ = true;
         commitNow();
     }
 
-    void uploadDeskChanges(const ServerListing& listing) {
-        // Cards the server listing touched were handled with it.
+    void uploadDeskChanges() {
+        // Cards whose server change was stored above were merged with the desk's change there.
         std::vector<CardState> work;
         for (const CardState& c : cards_)
-            if (!c.conflict && !c.group && c.num >= 0 && !listing.changed.contains(c.href) &&
-                !listing.removed.contains(c.href))
+            if (!c.conflict && !c.group && c.num >= 0 && !handled_.contains(c.href))
                 work.push_back(c);
         std::vector<int> fresh;
         for (auto it = local_->all().begin(); it != local_->all().end(); ++it)
@@ -540,14 +566,17 @@ private:
             writeCard(c);
             commitNow();
             ++result_.counts.updatedServer;
+            wrote_ = true;
         }
         for (int num : fresh) {
             if (++done % 200 == 0)
                 step(done, total, texts::phaseStoring());
             CardState c;
             c.num = num;
-            c.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            c.href = book_.path() + c.uid + QStringLiteral(".vcf");
+            // The UID a file export gives the contact too, so an account set up again (or a phone that
+            // imported such a file) finds it by UID; the address is made from it.
+            c.uid = contactUid(num);
+            c.href = book_.path() + QString(c.uid).replace(u':', u'-') + QStringLiteral(".vcf");
             uploadNew(c);
         }
     }
@@ -577,6 +606,7 @@ private:
         writeCard(c);
         commitNow();
         ++result_.counts.createdServer;
+        wrote_ = true;
     }
 
     DbLogin login_;
@@ -592,7 +622,9 @@ private:
     QHash<QString, CardState> cards_;
     QHash<int, QString> hrefOfNum_;
     SyncResult result_;
-    bool clean_ = true; // every change listed was handled: the new token may be kept
+    QSet<QString> handled_; // cards whose server change this run stored
+    bool clean_ = true;
+    bool wrote_ = false; // this run changed the server // every change listed was handled: the new token may be kept
     int uncommitted_ = 0;
 };
 

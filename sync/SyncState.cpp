@@ -178,8 +178,11 @@ RunLock::RunLock(const DbLogin& login) {
     try {
         fb::executeImmediate(db_, tr_, QStringLiteral("update SYNC_LOCK set RUNS = RUNS + 1 where ID = 1"));
         taken_ = true;
-    } catch (const DbError&) {
-        taken_ = false; // another run holds the row
+    } catch (const DbError& e) {
+        // Lock conflict, deadlock or update conflict: another run holds the row.
+        if (e.gdsCode() != isc_lock_conflict && e.gdsCode() != isc_deadlock && e.gdsCode() != isc_update_conflict)
+            throw;
+        taken_ = false;
     }
 }
 

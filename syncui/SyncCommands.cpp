@@ -46,6 +46,8 @@ TFormSync* SyncCommands::openWindow() {
         form_ = new TFormSync(*service_, *passwords_, *runner_, main_);
         form_->setAttribute(Qt::WA_DeleteOnClose);
         connect(form_, &TFormSync::accountSaved, periodic_, &PeriodicSync::setAccount);
+        if (last_)
+            form_->showOutcome(*last_);
     }
     form_->show();
     form_->raise();
@@ -54,6 +56,7 @@ TFormSync* SyncCommands::openWindow() {
 }
 
 void SyncCommands::onSynced(const SyncOutcome& outcome) {
+    last_ = outcome;
     const QString line = outcomeText(outcome);
     status_->setText(line);
     status_->setToolTip(line);

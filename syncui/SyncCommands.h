@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QWidget;
@@ -50,6 +51,7 @@ private:
     PeriodicSync* periodic_;
     QLabel* status_;
     QPointer<TFormSync> form_;
+    std::optional<SyncOutcome> last_; // the last sync of this run, shown when the window opens
 };
 
 } // namespace syncui

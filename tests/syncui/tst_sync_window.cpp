@@ -333,6 +333,8 @@ void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {
     QVERIFY(!desk.sync->runner().startSync(account, QStringLiteral("pw")));
     QVERIFY(desk.waitIdle());
     QCOMPARE(desk.contacts(), 1);
+    // The window opened afterwards tells the result of that sync.
+    QCOMPARE(desk.sync->openWindow()->LabelResult->text(), desk.sync->statusLabel()->text());
 
     // A periodic sync that fails tells the status bar, never a box.
     server.stop();

@@ -7,7 +7,6 @@
 #include "SyncRunner.h"
 #include "SyncWindowTexts.h"
 
-#include <QLabel>
 #include <exception>
 
 namespace syncui {
@@ -15,22 +14,16 @@ namespace syncui {
 SyncCommands::SyncCommands(std::unique_ptr<SyncService> service, std::unique_ptr<SecretStore> store, QWidget* window)
     : QObject(window), main_(window), service_(std::move(service)), store_(std::move(store)),
       passwords_(std::make_unique<PasswordKeeper>(*store_)), runner_(new SyncRunner(*service_, this)),
-      periodic_(new PeriodicSync(*passwords_, *runner_, this)), status_(new QLabel(window)) {
+      periodic_(new PeriodicSync(*passwords_, *runner_, this)), status_(new SyncStatusLabel(window)) {
     setObjectName(QStringLiteral("SyncCommands"));
-    status_->setObjectName(QStringLiteral("LabelSyncStatus"));
     status_->hide(); // shown once there is something to tell
     connect(runner_, &SyncRunner::synced, this, &SyncCommands::onSynced);
-    connect(periodic_, &PeriodicSync::message, this, [this](const QString& m) {
-        status_->setText(m);
-        status_->setToolTip(m);
-        status_->show();
-    });
+    connect(periodic_, &PeriodicSync::message, status_, &SyncStatusLabel::setLine);
     try {
         periodic_->setAccount(service_->account());
     } catch (const std::exception& e) {
         // A database that cannot tell its account syncs by hand only; the window shows why.
-        status_->setText(text("M333", "Синхронизация не удалась: %1").arg(QString::fromUtf8(e.what())));
-        status_->show();
+        status_->setLine(text("M333", "Синхронизация не удалась: %1").arg(QString::fromUtf8(e.what())));
     }
 }
 
@@ -58,9 +51,7 @@ TFormSync* SyncCommands::openWindow() {
 void SyncCommands::onSynced(const SyncOutcome& outcome) {
     last_ = outcome;
     const QString line = outcomeText(outcome);
-    status_->setText(line);
-    status_->setToolTip(line);
-    status_->show();
+    status_->setLine(line);
     if (outcome.fromServer > 0 || outcome.deleted > 0 || outcome.failure.kind != Failure::None) {
         // A failed or cancelled run may have stored some cards before it stopped.
         if (onContactsChanged)

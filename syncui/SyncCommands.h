@@ -2,6 +2,7 @@
 
 #include "FormSync.h"
 #include "SyncService.h"
+#include "SyncStatusLabel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
 class QWidget;
 
 namespace syncui {
@@ -27,8 +27,8 @@ public:
     SyncCommands(std::unique_ptr<SyncService> service, std::unique_ptr<SecretStore> store, QWidget* window);
     ~SyncCommands() override;
 
-    // The status bar's label; the main window places it.
-    QLabel* statusLabel() const { return status_; }
+    // The status bar's line; the main window places it.
+    SyncStatusLabel* statusLabel() const { return status_; }
     SyncRunner& runner() { return *runner_; }
     PeriodicSync& periodic() { return *periodic_; }
     PasswordKeeper& passwords() { return *passwords_; }
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<PasswordKeeper> passwords_;
     SyncRunner* runner_;
     PeriodicSync* periodic_;
-    QLabel* status_;
+    SyncStatusLabel* status_;
     QPointer<TFormSync> form_;
     std::optional<SyncOutcome> last_; // the last sync of this run, shown when the window opens
 };

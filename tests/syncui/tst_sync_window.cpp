@@ -194,7 +194,7 @@ void TestSyncWindow::findBooksThenSyncBringsCardsIn() {
     QCOMPARE(desk.contacts(), 2);
     QCOMPARE(desk.surnameOf(QStringLiteral("Пётр")), QStringLiteral("Петров"));
     QVERIFY2(w->LabelResult->text().contains(QStringLiteral("2")), qPrintable(w->LabelResult->text()));
-    QCOMPARE(desk.sync->statusLabel()->text(), w->LabelResult->text());
+    QCOMPARE(desk.sync->statusLabel()->line(), w->LabelResult->text());
     // The interval chosen runs the periodic sync.
     QVERIFY(desk.sync->periodic().active());
     QCOMPARE(desk.sync->periodic().intervalMs(), 7 * 60 * 1000);
@@ -326,7 +326,7 @@ void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {
     desk.sync->periodic().setAccount(account);
     // The password was not asked in this run: the periodic sync waits and says so in the status bar.
     QVERIFY(!desk.sync->periodic().runDue());
-    QVERIFY(desk.sync->statusLabel()->text().contains(QStringLiteral("пароля")));
+    QVERIFY(desk.sync->statusLabel()->line().contains(QStringLiteral("пароля")));
     desk.sync->passwords().remember(accountKey(account.server, account.user), QStringLiteral("pw"));
     QVERIFY(desk.sync->periodic().runDue());
     QVERIFY(!desk.sync->periodic().runDue()); // one sync at a time
@@ -334,15 +334,15 @@ void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {
     QVERIFY(desk.waitIdle());
     QCOMPARE(desk.contacts(), 1);
     // The window opened afterwards tells the result of that sync.
-    QCOMPARE(desk.sync->openWindow()->LabelResult->text(), desk.sync->statusLabel()->text());
+    QCOMPARE(desk.sync->openWindow()->LabelResult->text(), desk.sync->statusLabel()->line());
 
     // A periodic sync that fails tells the status bar, never a box.
     server.stop();
     QVERIFY(desk.sync->periodic().runDue());
     QVERIFY(desk.waitIdle());
     QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
-    QVERIFY2(desk.sync->statusLabel()->text().startsWith(QStringLiteral("Синхронизация не удалась")),
-             qPrintable(desk.sync->statusLabel()->text()));
+    QVERIFY2(desk.sync->statusLabel()->line().startsWith(QStringLiteral("Синхронизация не удалась")),
+             qPrintable(desk.sync->statusLabel()->line()));
 }
 
 void TestSyncWindow::stopEndsTheSyncAsCancelled() {

@@ -189,6 +189,11 @@ void TFormSync::build() {
     connect(BtnCancel, &QPushButton::clicked, &runner_, &SyncRunner::cancel);
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
     connect(RadioEvery, &QRadioButton::toggled, this, &TFormSync::updateButtons);
+    // The books listed are those of the server they were found on.
+    connect(EditServer, &QLineEdit::textEdited, this, [this] {
+        if (EditServer->text().trimmed() != account_.server)
+            ComboBooks->clear();
+    });
     connect(GridConflicts, &QTableWidget::currentCellChanged, this, [this](int row) { showColumns(row); });
     connect(BtnKeepDesk, &QPushButton::clicked, this,
             [this] { choose(GridConflicts->currentRow(), Choice::KeepDesk); });
@@ -219,17 +224,15 @@ Account TFormSync::accountFromFields() const {
     Account a = account_;
     const QString server = EditServer->text().trimmed();
     const QString user = EditUser->text().trimmed();
-    if (server != account_.server || user != account_.user) {
-        // Another account: its book and certificate must be found and accepted again.
+    if (server != account_.server) {
+        // Another server: its books must be found and its certificate accepted again.
         a.acceptedFingerprint.clear();
-        if (server != account_.server) {
-            a.bookUrl.clear();
-            a.bookName.clear();
-        }
+        a.bookUrl.clear();
+        a.bookName.clear();
     }
     a.server = server;
     a.user = user;
-    if (ComboBooks->currentIndex() >= 0) {
+    if (ComboBooks->currentIndex() >= 0 && server == account_.server) {
         a.bookUrl = ComboBooks->currentData().toString();
         a.bookName = ComboBooks->currentText();
     }

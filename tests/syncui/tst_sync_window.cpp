@@ -308,6 +308,17 @@ void TestSyncWindow::untrustedCertificateRefusedThenAccepted() {
     QVERIFY(boxes.shown[0].text.contains(other, Qt::CaseInsensitive));
     QVERIFY2(boxes.shown[0].text.contains(QStringLiteral("изменился")), qPrintable(boxes.shown[0].text));
     QCOMPARE(desk.sync->service().account().acceptedFingerprint.toUpper(), fingerprint);
+
+    // Another server typed: the book and the certificate of the old one are not carried over.
+    boxes.shown.clear();
+    w->EditServer->clear();
+    QTest::keyClicks(w->EditServer, QStringLiteral("https://127.0.0.1:1/"));
+    QCOMPARE(w->ComboBooks->count(), 0);
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(!desk.sync->runner().busy());
+    QCOMPARE(boxes.shown.size(), 1);
+    QVERIFY2(boxes.shown[0].text.contains(QStringLiteral("Найти адресные книги")), qPrintable(boxes.shown[0].text));
+    QCOMPARE(w->accountFromFields().acceptedFingerprint, QString());
 }
 
 void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {

@@ -57,12 +57,22 @@ public:
         return out.mid(out.indexOf(u'=') + 1).toUpper();
     }
 
+    // Logins are checked against this user and password (plain htpasswd file) from the next start().
+    void requireLogin(const QString& user, const QString& password) {
+        write(dir_.path() + QStringLiteral("/users"), (user + u':' + password + u'\n').toUtf8());
+        login_ = true;
+    }
+
     bool start() {
         QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n").arg(port_);
         if (tls_)
             config += QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n").arg(certPath(), keyPath());
-        config += QStringLiteral("[auth]\ntype = none\n[rights]\ntype = owner_only\n[storage]\nfilesystem_folder = "
-                                 "%1\n[web]\ntype = none\n[logging]\nlevel = warning\n")
+        config += login_ ? QStringLiteral("[auth]\ntype = htpasswd\nhtpasswd_filename = %1/users\n"
+                                          "htpasswd_encryption = plain\ndelay = 0\n")
+                               .arg(dir_.path())
+                         : QStringLiteral("[auth]\ntype = none\n");
+        config += QStringLiteral("[rights]\ntype = owner_only\n[storage]\nfilesystem_folder = %1\n[web]\ntype = "
+                                 "none\n[logging]\nlevel = warning\n")
                       .arg(storage());
         write(dir_.path() + QStringLiteral("/config"), config.toUtf8());
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -109,6 +119,7 @@ private:
     QProcess process_;
     quint16 port_ = 0;
     bool tls_ = false;
+    bool login_ = false;
     int certificates_ = 0;
 };
 

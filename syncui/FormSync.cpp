@@ -6,6 +6,7 @@
 #include "SyncWindowTexts.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
@@ -42,8 +44,9 @@ QString hostOf(const QString& server) {
 TFormSync::TFormSync(SyncService& service, PasswordKeeper& passwords, SyncRunner& runner, QWidget* parent)
     : QDialog(parent), service_(service), passwords_(passwords), runner_(runner) {
     setObjectName(QStringLiteral("FormSync"));
-    setWindowTitle(text("M301", "Синхронизация с сервером CardDAV"));
     build();
+    retranslate();
+    LabelResult->setText(text("M315", "Синхронизации ещё не было."));
     connect(&runner_, &SyncRunner::found, this, &TFormSync::onFound);
     connect(&runner_, &SyncRunner::synced, this, &TFormSync::onSynced);
     connect(&runner_, &SyncRunner::started, this, &TFormSync::updateButtons);
@@ -73,14 +76,17 @@ void TFormSync::build() {
     EditServer->setObjectName(QStringLiteral("EditServer"));
     EditServer->setPlaceholderText(QStringLiteral("https://dav.example.org"));
     EditServer->setMinimumWidth(360);
-    form->addRow(text("M302", "Адрес сервера или адресной книги:"), EditServer);
+    LabelServer = new QLabel(accountBox);
+    form->addRow(LabelServer, EditServer);
     EditUser = new QLineEdit(accountBox);
     EditUser->setObjectName(QStringLiteral("EditUser"));
-    form->addRow(text("M303", "Пользователь:"), EditUser);
+    LabelUser = new QLabel(accountBox);
+    form->addRow(LabelUser, EditUser);
     EditPassword = new QLineEdit(accountBox);
     EditPassword->setObjectName(QStringLiteral("EditPassword"));
     EditPassword->setEchoMode(QLineEdit::Password);
-    form->addRow(text("M304", "Пароль:"), EditPassword);
+    LabelPassword = new QLabel(accountBox);
+    form->addRow(LabelPassword, EditPassword);
     LabelPasswordStore = new QLabel(accountBox);
     LabelPasswordStore->setObjectName(QStringLiteral("LabelPasswordStore"));
     LabelPasswordStore->setWordWrap(true);
@@ -92,35 +98,37 @@ void TFormSync::build() {
     ComboBooks->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ComboBooks->setMinimumContentsLength(24);
     bookRow->addWidget(ComboBooks, 1);
-    BtnFindBooks = new QPushButton(text("M305", "Найти адресные книги"), accountBox);
+    BtnFindBooks = new QPushButton(accountBox);
     BtnFindBooks->setObjectName(QStringLiteral("BtnFindBooks"));
     bookRow->addWidget(BtnFindBooks);
-    form->addRow(text("M306", "Адресная книга:"), bookRow);
+    LabelBook = new QLabel(accountBox);
+    form->addRow(LabelBook, bookRow);
 
     auto* everyRow = new QHBoxLayout;
-    RadioByHand = new QRadioButton(text("M308", "только вручную"), accountBox);
+    RadioByHand = new QRadioButton(accountBox);
     RadioByHand->setObjectName(QStringLiteral("RadioByHand"));
-    RadioEvery = new QRadioButton(text("M309", "каждые"), accountBox);
+    RadioEvery = new QRadioButton(accountBox);
     RadioEvery->setObjectName(QStringLiteral("RadioEvery"));
     SpinMinutes = new QSpinBox(accountBox);
     SpinMinutes->setObjectName(QStringLiteral("SpinMinutes"));
     SpinMinutes->setRange(1, 24 * 60);
     SpinMinutes->setValue(15);
-    auto* minutes = new QLabel(text("M310", "мин., пока программа работает"), accountBox);
-    minutes->setObjectName(QStringLiteral("LabelMinutes"));
+    LabelMinutes = new QLabel(accountBox);
+    LabelMinutes->setObjectName(QStringLiteral("LabelMinutes"));
     everyRow->addWidget(RadioByHand);
     everyRow->addSpacing(12);
     everyRow->addWidget(RadioEvery);
     everyRow->addWidget(SpinMinutes);
-    everyRow->addWidget(minutes);
+    everyRow->addWidget(LabelMinutes);
     everyRow->addStretch(1);
-    form->addRow(text("M307", "Синхронизировать:"), everyRow);
+    LabelEvery = new QLabel(accountBox);
+    form->addRow(LabelEvery, everyRow);
     top->addWidget(accountBox);
 
     auto* runRow = new QHBoxLayout;
-    BtnSyncNow = new QPushButton(text("M311", "Синхронизировать сейчас"), this);
+    BtnSyncNow = new QPushButton(this);
     BtnSyncNow->setObjectName(QStringLiteral("BtnSyncNow"));
-    BtnCancel = new QPushButton(text("M312", "Прервать"), this);
+    BtnCancel = new QPushButton(this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
     ProgressSync = new QProgressBar(this);
     ProgressSync->setObjectName(QStringLiteral("ProgressSync"));
@@ -131,7 +139,7 @@ void TFormSync::build() {
     runRow->addWidget(BtnCancel);
     runRow->addWidget(ProgressSync, 1);
     top->addLayout(runRow);
-    LabelResult = new QLabel(text("M315", "Синхронизации ещё не было."), this);
+    LabelResult = new QLabel(this);
     LabelResult->setObjectName(QStringLiteral("LabelResult"));
     LabelResult->setWordWrap(true);
     LabelResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -141,25 +149,19 @@ void TFormSync::build() {
     conflictBox->setObjectName(QStringLiteral("GroupConflicts"));
     auto* conflictLayout = new QVBoxLayout(conflictBox);
     // A wrapped label, not the box's title: a long title would widen the window in either language.
-    auto* conflictNote = new QLabel(text("M322", "Конфликты: контакты, изменённые с обеих сторон. Пока не выбрано, "
-                                                 "ни одна сторона не перезаписывается; выбор применяется при "
-                                                 "следующей синхронизации."),
-                                    conflictBox);
-    conflictNote->setObjectName(QStringLiteral("LabelConflicts"));
-    conflictNote->setWordWrap(true);
-    conflictLayout->addWidget(conflictNote);
+    LabelConflicts = new QLabel(conflictBox);
+    LabelConflicts->setObjectName(QStringLiteral("LabelConflicts"));
+    LabelConflicts->setWordWrap(true);
+    conflictLayout->addWidget(LabelConflicts);
     auto* split = new QSplitter(Qt::Horizontal, conflictBox);
     GridConflicts = new QTableWidget(0, 2, split);
     GridConflicts->setObjectName(QStringLiteral("GridConflicts"));
-    GridConflicts->setHorizontalHeaderLabels({text("M323", "Контакт"), text("M324", "Выбор")});
     GridConflicts->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridConflicts->setSelectionMode(QAbstractItemView::SingleSelection);
     GridConflicts->horizontalHeader()->setStretchLastSection(true);
     GridConflicts->verticalHeader()->hide();
     GridColumns = new QTableWidget(0, 4, split);
     GridColumns->setObjectName(QStringLiteral("GridColumns"));
-    GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M329", "На компьютере"),
-                                            text("M330", "На сервере"), text("M331", "При последней синхронизации")});
     GridColumns->horizontalHeader()->setStretchLastSection(true);
     GridColumns->verticalHeader()->hide();
     split->addWidget(GridConflicts);
@@ -167,9 +169,9 @@ void TFormSync::build() {
     split->setStretchFactor(1, 2);
     conflictLayout->addWidget(split, 1);
     auto* chooseRow = new QHBoxLayout;
-    BtnKeepDesk = new QPushButton(choiceText(Choice::KeepDesk), conflictBox);
+    BtnKeepDesk = new QPushButton(conflictBox);
     BtnKeepDesk->setObjectName(QStringLiteral("BtnKeepDesk"));
-    BtnKeepServer = new QPushButton(choiceText(Choice::KeepServer), conflictBox);
+    BtnKeepServer = new QPushButton(conflictBox);
     BtnKeepServer->setObjectName(QStringLiteral("BtnKeepServer"));
     chooseRow->addWidget(BtnKeepDesk);
     chooseRow->addWidget(BtnKeepServer);
@@ -179,7 +181,7 @@ void TFormSync::build() {
 
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
-    BtnClose = new QPushButton(text("M313", "Закрыть"), this);
+    BtnClose = new QPushButton(this);
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     closeRow->addWidget(BtnClose);
     top->addLayout(closeRow);
@@ -202,15 +204,63 @@ void TFormSync::build() {
     resize(820, 640);
 }
 
+void TFormSync::retranslate() {
+    setWindowTitle(text("M301", "Синхронизация с сервером CardDAV"));
+    LabelServer->setText(text("M302", "Адрес сервера или адресной книги:"));
+    LabelUser->setText(text("M303", "Пользователь:"));
+    LabelPassword->setText(text("M304", "Пароль:"));
+    BtnFindBooks->setText(text("M305", "Найти адресные книги"));
+    LabelBook->setText(text("M306", "Адресная книга:"));
+    LabelEvery->setText(text("M307", "Синхронизировать:"));
+    RadioByHand->setText(text("M308", "только вручную"));
+    RadioEvery->setText(text("M309", "каждые"));
+    LabelMinutes->setText(text("M310", "мин., пока программа работает"));
+    BtnSyncNow->setText(text("M311", "Синхронизировать сейчас"));
+    BtnCancel->setText(text("M312", "Прервать"));
+    BtnClose->setText(text("M313", "Закрыть"));
+    LabelConflicts->setText(text("M322", "Конфликты: контакты, изменённые с обеих сторон. Пока не выбрано, ни одна "
+                                         "сторона не перезаписывается; выбор применяется при следующей "
+                                         "синхронизации."));
+    GridConflicts->setHorizontalHeaderLabels({text("M323", "Контакт"), text("M324", "Выбор")});
+    GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M329", "На компьютере"),
+                                            text("M330", "На сервере"), text("M331", "При последней синхронизации")});
+    BtnKeepDesk->setText(choiceText(Choice::KeepDesk));
+    BtnKeepServer->setText(choiceText(Choice::KeepServer));
+    showPasswordStore();
+}
+
+void TFormSync::showPasswordStore() {
+    LabelPasswordStore->setText(
+        passwords_.storeReachable()
+            ? text("M316", "Пароль хранится в хранилище паролей рабочего стола.")
+            : text("M317", "Хранилища паролей нет: пароль спрашивается один раз за запуск и нигде не записывается."));
+}
+
+void TFormSync::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    // After the language switch has finished: the grids' column titles change after the texts.
+    QTimer::singleShot(0, this, [this] {
+        retranslate();
+        if (lastOutcome_)
+            showOutcome(*lastOutcome_);
+        else if (!runner_.busy())
+            LabelResult->setText(text("M315", "Синхронизации ещё не было."));
+        refreshConflicts();
+        // The new texts take their room at once, not at the next resize.
+        layout()->activate();
+        for (QLayout* inner : findChildren<QLayout*>())
+            inner->activate();
+    });
+}
+
 void TFormSync::fillFromAccount() {
     EditServer->setText(account_.server);
     EditUser->setText(account_.user);
     if (!account_.server.isEmpty())
         EditPassword->setText(passwords_.known(accountKey(account_.server, account_.user)).value_or(QString()));
-    LabelPasswordStore->setText(
-        passwords_.storeReachable()
-            ? text("M316", "Пароль хранится в хранилище паролей рабочего стола.")
-            : text("M317", "Хранилища паролей нет: пароль спрашивается один раз за запуск и нигде не записывается."));
+    showPasswordStore();
     ComboBooks->clear();
     if (!account_.bookUrl.isEmpty())
         ComboBooks->addItem(account_.bookName.isEmpty() ? account_.bookUrl : account_.bookName, account_.bookUrl);
@@ -345,6 +395,7 @@ void TFormSync::onSynced(const SyncOutcome& outcome) {
 }
 
 void TFormSync::showOutcome(const SyncOutcome& outcome) {
+    lastOutcome_ = outcome;
     LabelResult->setText(outcomeText(outcome));
 }
 

@@ -3,6 +3,7 @@
 #include "SyncService.h"
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -45,6 +46,13 @@ public:
     QPushButton* BtnKeepDesk = nullptr;
     QPushButton* BtnKeepServer = nullptr;
     QPushButton* BtnClose = nullptr;
+    QLabel* LabelServer = nullptr;
+    QLabel* LabelUser = nullptr;
+    QLabel* LabelPassword = nullptr;
+    QLabel* LabelBook = nullptr;
+    QLabel* LabelEvery = nullptr;
+    QLabel* LabelMinutes = nullptr;
+    QLabel* LabelConflicts = nullptr;
 
     // The account as the fields show it.
     syncui::Account accountFromFields() const;
@@ -62,8 +70,14 @@ public Q_SLOTS:
     void findBooks();
     void syncNow();
 
+protected:
+    // A language switched while the window is open: its texts follow.
+    void changeEvent(QEvent* event) override;
+
 private:
     void build();
+    void retranslate();
+    void showPasswordStore();
     void fillFromAccount();
     bool saveAccount(const syncui::Account& account);
     // Asks whether to trust the certificate; true (and the fingerprint kept) on yes.
@@ -78,5 +92,6 @@ private:
     syncui::SyncRunner& runner_;
     syncui::Account account_;
     QList<syncui::Conflict> conflicts_;
+    std::optional<syncui::SyncOutcome> lastOutcome_;
     bool ownJob_ = false; // the job running was started from this window: its questions may be asked
 };

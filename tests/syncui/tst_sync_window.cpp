@@ -448,13 +448,13 @@ void TestSyncWindow::windowSpeaksTheLanguageLoaded_data() {
     QTest::newRow("ru") << QStringLiteral("Custom.ini");
 }
 
-// Every text of the window from the language file, a conflict on show; KORVANE_SHOTS=DIR writes the
-// window's picture in each language for looking at.
+// Every text of the window from the language file loaded while the window is open, a conflict on show;
+// KORVANE_SHOTS=DIR writes the window's picture in each language for looking at.
 void TestSyncWindow::windowSpeaksTheLanguageLoaded() {
     QFETCH(QString, file);
     QFile lang(QStringLiteral(KORVANE_BIN_DIR "/") + file);
     QVERIFY(lang.open(QIODevice::ReadOnly));
-    SetCurrentLangFile(std::make_unique<LangFile>(lang.readAll()));
+    SetCurrentLangFile(nullptr); // the window is opened in the program's own language
     RadicaleProcess server;
     server.addBook(QStringLiteral("anna"), QStringLiteral("contacts"), QStringLiteral("Contacts"),
                    {card("l-1", "Lang", "Lena", "+79035550105"), card("l-2", "Other", "Olga", "+79035550106")});
@@ -478,6 +478,13 @@ void TestSyncWindow::windowSpeaksTheLanguageLoaded() {
     QVERIFY(desk.waitIdle());
     QCOMPARE(w->GridConflicts->rowCount(), 1);
     w->GridConflicts->setCurrentCell(0, 0);
+    // The language is switched while the window is open.
+    SetCurrentLangFile(std::make_unique<LangFile>(lang.readAll()));
+    QEvent change(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(w, &change);
+    QTest::qWait(50);
+    QCOMPARE(w->GridConflicts->rowCount(), 1);
+    QVERIFY2(w->LabelResult->text().contains(QStringLiteral(": 1.")), qPrintable(w->LabelResult->text()));
 
     static const QRegularExpression cyrillic(QStringLiteral("\\p{Cyrillic}"));
     const bool english = file == QStringLiteral("English.ini");
@@ -491,7 +498,7 @@ void TestSyncWindow::windowSpeaksTheLanguageLoaded() {
     for (QTableWidget* t : {w->GridConflicts, w->GridColumns})
         for (int c = 0; c < t->columnCount(); ++c)
             texts << t->horizontalHeaderItem(c)->text();
-    texts << w->GridConflicts->item(0, 1)->text() << w->GridColumns->item(0, 0)->text();
+    texts << w->GridConflicts->item(0, 1)->text() << w->GridColumns->item(0, 0)->text() << w->LabelResult->text();
     for (const QString& t : texts)
         QVERIFY2(cyrillic.match(t).hasMatch() != english || t.isEmpty(), qPrintable(t));
     SetCurrentLangFile(nullptr);

@@ -66,6 +66,7 @@ TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
             &LanguageSelection::acSetLanguageEngExecute);
     connect(action(QStringLiteral("acSetLanguageRu")), &QAction::triggered, language_,
             &LanguageSelection::acSetLanguageRuExecute);
+    connect(language_, &LanguageSelection::languageLoaded, sync_, &syncui::SyncCommands::languageChanged);
 
     FormStorageMain = new FormStorage(this, QStringLiteral("TFormMain"), true);
     FormStorageMain->restoreProperties = [this](const IniFile& f) { restoreStoredProperties(f); };

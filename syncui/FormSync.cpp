@@ -6,7 +6,6 @@
 #include "SyncWindowTexts.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,7 +18,6 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
@@ -236,23 +234,17 @@ void TFormSync::showPasswordStore() {
             : text("M317", "Хранилища паролей нет: пароль спрашивается один раз за запуск и нигде не записывается."));
 }
 
-void TFormSync::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() != QEvent::LanguageChange)
-        return;
-    // After the language switch has finished: the grids' column titles change after the texts.
-    QTimer::singleShot(0, this, [this] {
-        retranslate();
-        if (lastOutcome_)
-            showOutcome(*lastOutcome_);
-        else if (!runner_.busy())
-            LabelResult->setText(text("M315", "Синхронизации ещё не было."));
-        refreshConflicts();
-        // The new texts take their room at once, not at the next resize.
-        layout()->activate();
-        for (QLayout* inner : findChildren<QLayout*>())
-            inner->activate();
-    });
+void TFormSync::languageChanged() {
+    retranslate();
+    if (lastOutcome_)
+        showOutcome(*lastOutcome_);
+    else if (!runner_.busy())
+        LabelResult->setText(text("M315", "Синхронизации ещё не было."));
+    refreshConflicts(); // the field titles of the new language
+    // The new texts take their room at once, not at the next resize.
+    layout()->activate();
+    for (QLayout* inner : findChildren<QLayout*>())
+        inner->activate();
 }
 
 void TFormSync::fillFromAccount() {

@@ -68,11 +68,9 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void findBooks();
+    // The interface language was switched while the window is open: its texts follow.
+    void languageChanged();
     void syncNow();
-
-protected:
-    // A language switched while the window is open: its texts follow.
-    void changeEvent(QEvent* event) override;
 
 private:
     void build();

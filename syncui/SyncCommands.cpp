@@ -48,6 +48,13 @@ TFormSync* SyncCommands::openWindow() {
     return form_;
 }
 
+void SyncCommands::languageChanged() {
+    if (last_)
+        status_->setLine(outcomeText(*last_));
+    if (form_)
+        form_->languageChanged();
+}
+
 void SyncCommands::onSynced(const SyncOutcome& outcome) {
     last_ = outcome;
     const QString line = outcomeText(outcome);

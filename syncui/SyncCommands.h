@@ -37,6 +37,11 @@ public:
     TFormSync* openWindow();
     TFormSync* window() const { return form_; }
 
+public Q_SLOTS:
+    // The interface language was switched: the status line and the open window follow.
+    void languageChanged();
+
+public:
     // Runs after a sync changed the contact database (the main window re-reads its lists).
     std::function<void()> onContactsChanged;
 

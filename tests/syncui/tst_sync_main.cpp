@@ -5,6 +5,7 @@
 #include "ExchangeMenu.h"
 #include "FormMain.h"
 #include "FormSync.h"
+#include "LanguageSelection.h"
 #include "MessageBoxes.h"
 #include "RadicaleProcess.h"
 #include "SyncCommands.h"
@@ -33,6 +34,8 @@ private Q_SLOTS:
             return QMessageBox::Ok;
         });
         testdb::Folder folder;
+        for (const char* file : {"English.ini", "Custom.ini", "DBgrids.en", "DBgrids.ru"})
+            QFile::copy(QStringLiteral(KORVANE_BIN_DIR "/") + QLatin1String(file), folder.path() + QLatin1String(file));
         KorvaneApp app;
         TFormMain& main = app.main();
         main.show();
@@ -61,6 +64,13 @@ private Q_SLOTS:
         QCOMPARE(app.dm().TabMain->rowCount(), before + 1);
         QVERIFY(sync->statusLabel()->isVisible());
         QCOMPARE(sync->statusLabel()->line(), w->LabelResult->text());
+        // The status line follows a switch of the interface language.
+        main.language()->LoadLanguage(LanguageChoice::English);
+        QVERIFY(sync->statusLabel()->line().startsWith(QStringLiteral("Last sync")));
+        QVERIFY(w->LabelResult->text().startsWith(QStringLiteral("Last sync")));
+        QCOMPARE(w->BtnSyncNow->text(), QStringLiteral("Sync now"));
+        main.language()->LoadLanguage(LanguageChoice::Russian);
+        QVERIFY(sync->statusLabel()->line().startsWith(QStringLiteral("Последняя")));
         // The same entry raises the open window instead of making a second one.
         exchange->menu()->findChild<QAction*>(QStringLiteral("acSync"))->trigger();
         QCOMPARE(sync->window(), w);

@@ -480,9 +480,7 @@ void TestSyncWindow::windowSpeaksTheLanguageLoaded() {
     w->GridConflicts->setCurrentCell(0, 0);
     // The language is switched while the window is open.
     SetCurrentLangFile(std::make_unique<LangFile>(lang.readAll()));
-    QEvent change(QEvent::LanguageChange);
-    QCoreApplication::sendEvent(w, &change);
-    QTest::qWait(50);
+    desk.sync->languageChanged();
     QCOMPARE(w->GridConflicts->rowCount(), 1);
     QVERIFY2(w->LabelResult->text().contains(QStringLiteral(": 1.")), qPrintable(w->LabelResult->text()));
 

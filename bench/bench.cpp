@@ -12,6 +12,7 @@
 #include "GridExport.h"
 #include "GridPrintJob.h"
 #include "GridSnapshot.h"
+#include "CardDavBench.h"
 #include "ImportFileBench.h"
 #include "IniFile.h"
 #include "MainWindowOutput.h"
@@ -355,6 +356,7 @@ int main(int argc, char** argv) {
     QString server, serverFolder;
     QString keepXls, keepHtml, keepXlsx, importFile;
     int tasks = 10000;
+    int carddavCards = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -378,16 +380,20 @@ int main(int argc, char** argv) {
             importFile = args[++i];
         else if (args[i] == QStringLiteral("--export-xlsx") && hasValue)
             keepXlsx = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--carddav-contacts") && hasValue)
+            carddavCards = args[++i].toInt();
         else {
             std::fprintf(stderr,
                          "usage: korvane-bench [--contacts N] [--tasks N] [--server HOST [--server-folder FOLDER] "
                          "[--user NAME] [--password TEXT]] [--export-xls FILE] [--export-html FILE] "
-                         "[--export-xlsx FILE] | --import-file FILE\n");
+                         "[--export-xlsx FILE] | --import-file FILE | --carddav-contacts N\n");
             return 2;
         }
     }
     if (!importFile.isEmpty())
         return benchImportFile(importFile, gUser, gPassword);
+    if (carddavCards > 0)
+        return benchCardDav(carddavCards, gUser, gPassword);
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     QTemporaryDir serverDir(QStringLiteral("/tmp/korvane-bench-XXXXXX"));

@@ -16,7 +16,8 @@ PACKAGES=(
     ccache
     dpkg-dev lintian desktop-file-utils appstream librsvg2-bin qt6-qpa-plugins
     qtkeychain-qt6-dev radicale xandikos
-    gnome-keyring dbus-daemon openssl
+    openssl git
+    gnome-keyring dbus-daemon
 )
 
 missing=()

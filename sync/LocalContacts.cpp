@@ -2,6 +2,8 @@
 
 #include "Database.h"
 
+#include <QCryptographicHash>
+
 namespace cardsync {
 
 using namespace exchange;
@@ -17,6 +19,22 @@ QStringList allFields() {
     for (int c = 0; c < ColumnCount; ++c)
         cols << fieldOf(c);
     return cols;
+}
+
+// The desk row as one text, made by the database: every synced column with its length in front, so no
+// two different rows give the same text.
+QString deskRowSql(const QString& alias) {
+    QStringList parts;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (!synced(c))
+            continue;
+        const QString f = alias + fieldOf(c);
+        if (c == GR_NUM || c == BITHDAY)
+            parts << QStringLiteral("coalesce(cast(%1 as varchar(12)), '')").arg(f);
+        else
+            parts << QStringLiteral("char_length(coalesce(%1, '')) || ':' || coalesce(%1, '')").arg(f);
+    }
+    return parts.join(QStringLiteral(" || '|' || "));
 }
 
 int newKey(fb::Attachment& db, fb::Transaction& tr, const char* procedure) {
@@ -46,26 +64,96 @@ void Connection::commit() {
 LocalContacts::LocalContacts(fb::Attachment& db, fb::Transaction& tr) : db_(db), tr_(tr) {}
 LocalContacts::~LocalContacts() = default;
 
-void LocalContacts::load() {
-    std::vector<GroupRow> rows;
-    {
-        fb::Statement st(db_, tr_, QStringLiteral("select GR_NUM, PARENT_GROUP, GROUP_NAME from \"GROUPS\""));
-        st.execute();
-        while (st.fetch())
-            rows.push_back({st.value(0).toInt(), st.isNull(1) ? 0 : st.value(1).toInt(), st.value(2).toString()});
+void LocalContacts::loadGroups() {
+    std::vector<GroupRow>& rows = groupRows_;
+    rows.clear();
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select GR_NUM, PARENT_GROUP, GROUP_NAME from \"GROUPS\" order by GR_NUM"));
+    st.execute();
+    while (st.fetch()) {
+        rows.push_back({st.value(0).toInt(), st.isNull(1) ? 0 : st.value(1).toInt(), st.value(2).toString()});
     }
     groups_ = GroupPaths(rows);
+}
+
+Values LocalContacts::valuesOfStatement(fb::Statement& st) {
+    ContactRow row;
+    for (int c = 0; c < ColumnCount; ++c)
+        row.values[c] = st.value(c);
+    if (!row.values[GR_NUM].isNull())
+        row.groupPath = groups_.path(row.values[GR_NUM].toInt());
+    return valuesOf(row);
+}
+
+void LocalContacts::load() {
+    loadGroups();
     contacts_.clear();
     fb::Statement st(db_, tr_, QStringLiteral("select %1 from \"MAIN\"").arg(allFields().join(QStringLiteral(", "))));
     st.execute();
-    while (st.fetch()) {
-        ContactRow row;
-        for (int c = 0; c < ColumnCount; ++c)
-            row.values[c] = st.value(c);
-        if (!row.values[GR_NUM].isNull())
-            row.groupPath = groups_.path(row.values[GR_NUM].toInt());
-        contacts_.insert(row.values[NUM_MAIN].toInt(), valuesOf(row));
-    }
+    while (st.fetch())
+        contacts_.insert(st.value(NUM_MAIN).toInt(), valuesOfStatement(st));
+}
+
+void LocalContacts::loadSome(const QList<int>& nums) {
+    loadGroups();
+    contacts_.clear();
+    for (int num : nums)
+        loadOne(num);
+}
+
+bool LocalContacts::loadOne(int num) {
+    fb::Statement& st = prepared(
+        selectOne_,
+        QStringLiteral("select %1 from \"MAIN\" where NUM_MAIN = ?").arg(allFields().join(QStringLiteral(", "))));
+    st.setParam(0, num);
+    st.execute();
+    const bool found = st.fetch();
+    if (found)
+        contacts_.insert(num, valuesOfStatement(st));
+    st.close();
+    return found;
+}
+
+QString LocalContacts::deskRowIfEqual(int num, const Values& values) {
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select %1, %2 from \"MAIN\" where NUM_MAIN = ?")
+                         .arg(allFields().join(QStringLiteral(", ")), deskRowSql(QString())));
+    st.setParam(0, num);
+    st.execute();
+    if (!st.fetch())
+        return {};
+    // One read gives both, so the text belongs to exactly the values compared.
+    return valuesOfStatement(st) == values ? st.value(ColumnCount).toString() : QString();
+}
+
+QList<int> LocalContacts::changedSinceSync() {
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "
+                                    "m.NUM_MAIN where s.HREF is null or s.DESK_ROW is null or s.DESK_ROW <> %1")
+                         .arg(deskRowSql(QStringLiteral("m."))));
+    st.execute();
+    QList<int> out;
+    while (st.fetch())
+        out << st.value(0).toInt();
+    return out;
+}
+
+QStringList LocalContacts::cardsOfDeletedContacts() {
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("select s.HREF from SYNC_CARD s where s.NUM_MAIN is not null and not exists "
+                                    "(select 1 from \"MAIN\" m where m.NUM_MAIN = s.NUM_MAIN)"));
+    st.execute();
+    QStringList out;
+    while (st.fetch())
+        out << st.value(0).toString();
+    return out;
+}
+
+QString LocalContacts::groupsSignature() const {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const GroupRow& g : groupRows_)
+        hash.addData(QStringLiteral("%1:%2:%3\n").arg(g.num).arg(g.parent).arg(g.name).toUtf8());
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 QVariant LocalContacts::groupOf(const QString& path) {
@@ -94,23 +182,33 @@ void LocalContacts::ensureGroup(const QString& path) {
     groupOf(path);
 }
 
-int LocalContacts::insert(const Values& values) {
-    const int num = newKey(db_, tr_, "SETMAINPRIMARYKEY");
+fb::Statement& LocalContacts::prepared(std::unique_ptr<fb::Statement>& slot, const QString& sql) {
+    if (!slot)
+        slot = std::make_unique<fb::Statement>(db_, tr_, sql);
+    return *slot;
+}
+
+int LocalContacts::insert(const Values& values, QString* deskRow) {
+    fb::Statement& key = prepared(mainKey_, QStringLiteral("execute procedure SETMAINPRIMARYKEY"));
+    key.execute();
+    const int num = static_cast<int>(key.integer(0));
     QStringList marks;
     for (int c = 0; c < ColumnCount; ++c)
         marks << QStringLiteral("?");
-    fb::Statement st(db_, tr_,
-                     QStringLiteral("insert into \"MAIN\" (%1) values (%2)")
-                         .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    fb::Statement& st = prepared(insert_, QStringLiteral("insert into \"MAIN\" (%1) values (%2) returning %3")
+                                              .arg(allFields().join(QStringLiteral(", ")),
+                                                   marks.join(QStringLiteral(", ")), deskRowSql(QString())));
     const ContactRow row = rowOf(values);
     for (int c = 0; c < ColumnCount; ++c)
         st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.execute();
+    if (deskRow)
+        *deskRow = st.value(0).toString();
     contacts_.insert(num, values);
     return num;
 }
 
-void LocalContacts::update(int num, const Values& values) {
+void LocalContacts::update(int num, const Values& values, QString* deskRow) {
     QStringList sets;
     std::vector<int> cols;
     for (int c = 0; c < ColumnCount; ++c)
@@ -118,14 +216,17 @@ void LocalContacts::update(int num, const Values& values) {
             sets << fieldOf(c) + QStringLiteral(" = ?");
             cols.push_back(c);
         }
-    fb::Statement st(db_, tr_,
-                     QStringLiteral("update \"MAIN\" set %1 where NUM_MAIN = ?").arg(sets.join(QStringLiteral(", "))));
+    fb::Statement& st = prepared(update_, QStringLiteral("update \"MAIN\" set %1 where NUM_MAIN = ? returning %2")
+                                              .arg(sets.join(QStringLiteral(", ")), deskRowSql(QString())));
     const ContactRow row = rowOf(values);
     int i = 0;
     for (int c : cols)
         st.setParam(i++, c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.setParam(i, num);
     st.execute();
+    // Written by this transaction and locked until it ends: the text belongs to these values.
+    if (deskRow)
+        *deskRow = st.value(0).toString();
     contacts_.insert(num, values);
 }
 

@@ -19,25 +19,48 @@ public:
 
     // Reads every contact and the group tree.
     void load();
+    // Reads the group tree and only the contacts named (the ones a sync with few changes needs).
+    void loadSome(const QList<int>& nums);
+    // Reads one more contact; false when there is none with that key.
+    bool loadOne(int num);
     const QHash<int, Values>& all() const { return contacts_; }
     bool contains(int num) const { return contacts_.contains(num); }
     Values value(int num) const { return contacts_.value(num); }
     // The group tree as paths.
     const exchange::GroupPaths& groups() const { return groups_; }
 
-    // Stores a contact; a missing group path is created level by level. Returns the new key.
-    int insert(const Values& values);
-    void update(int num, const Values& values);
+    // Stores a contact; a missing group path is created level by level. Returns the new key. deskRow:
+    // the row's text as changedSinceSync compares it, for the values just written.
+    int insert(const Values& values, QString* deskRow);
+    void update(int num, const Values& values, QString* deskRow);
+    // The row's text as changedSinceSync compares it when the contact holds exactly these values now;
+    // empty otherwise (the contact is then compared in full at the next sync).
+    QString deskRowIfEqual(int num, const Values& values);
+    // The contacts that may differ from the values last synced: new ones, and the ones whose row is
+    // not the row kept with their card's state. The desk rows are compared by the database, so a sync
+    // with nothing changed reads none of them.
+    QList<int> changedSinceSync();
+    // The cards whose contact is gone from the desk.
+    QStringList cardsOfDeletedContacts();
+    // A digest of the group tree: a renamed or moved group changes the paths of its contacts without
+    // touching their rows.
+    QString groupsSignature() const;
     void remove(int num);
     // Creates the groups of a path that are missing (a group card of the server).
     void ensureGroup(const QString& path);
 
 private:
     QVariant groupOf(const QString& path);
+    fb::Statement& prepared(std::unique_ptr<fb::Statement>& slot, const QString& sql);
     fb::Attachment& db_;
     fb::Transaction& tr_;
     QHash<int, Values> contacts_;
     exchange::GroupPaths groups_;
+    // Prepared once: the first sync of a large book stores thousands of rows.
+    std::unique_ptr<fb::Statement> mainKey_, insert_, update_, selectOne_;
+    void loadGroups();
+    Values valuesOfStatement(fb::Statement& st);
+    std::vector<exchange::GroupRow> groupRows_;
 };
 
 // A connection of the sync's own with one transaction, rolled back unless committed.

@@ -25,9 +25,9 @@ struct RunFailure {
 // next listing shows the card as changed and its values, equal to the ones synced, fix the ETag.
 const QString kUnknownEtag = QStringLiteral("?");
 
-// How many desk rows are written per commit while server changes are stored: their token is saved
-// only at the end, so a run that stops between commits finds the rest again at the next sync.
-constexpr int kRowsPerCommit = 500;
+// Server changes are stored in one transaction, committed once: the token is saved only at the end,
+// so a run that stops before finds them all again at the next sync. Each commit costs synchronous
+// page writes, which a first sync of thousands of cards must not pay per card.
 
 // The values both sides agree on, as the base of a first linking: a column the two sides fill
 // differently has no common value, so a change on one side only is taken and a change on both is a
@@ -82,17 +82,11 @@ private:
             ServerLogin{account->userName, password_, account->certificateSha256, 30000}, cancel_);
 
         step(0, 1, texts::phaseReading());
-        for (CardState& c : state_->cards()) {
-            if (c.num >= 0)
-                hrefOfNum_.insert(c.num, c.href);
-            cards_.insert(c.href, std::move(c));
-        }
-        local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
-        local_->load();
-
+        upgradeStateTables(conn_->db(), conn_->tr());
         ServerListing listing = listServer(*client_, book_, state_->token(), true);
         if (listing.error.failed())
             throw RunFailure{listing.error};
+        loadDesk(listing);
         if (listing.full)
             for (const CardState& c : cards_)
                 if (!c.etag.isEmpty() && !listing.changed.contains(c.href))
@@ -103,12 +97,76 @@ private:
         applyChoices();
         uploadDeskChanges();
 
-        if (clean_)
+        if (clean_) {
             state_->setToken(settledToken(listing.token));
+            state_->setGroupsSignature(local_->groupsSignature());
+        }
         result_.conflicts = int(state_->conflicts().size());
         conn_->commit();
         step(1, 1, texts::phaseStoring());
     }
+
+    // What the run needs of the desk and the state. After a full listing, or when the group tree
+    // changed (which changes paths without touching rows), everything; otherwise only the cards the
+    // server listed, the cards still unsettled, and the contacts the database finds changed since their
+    // last sync, so that a sync with nothing changed reads next to nothing.
+    void loadDesk(const ServerListing& listing) {
+        local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
+        local_->loadSome({});
+        const bool everything = listing.full || local_->groupsSignature() != state_->groupsSignature();
+        if (everything) {
+            for (CardState& c : state_->cards())
+                keep(std::move(c));
+            local_->load();
+            return;
+        }
+        partial_ = true;
+        for (CardState& c : state_->unsettled())
+            keep(std::move(c));
+        auto byHref = [this](const QString& href) {
+            if (!cards_.contains(href))
+                if (std::optional<CardState> c = state_->card(href))
+                    keep(std::move(*c));
+        };
+        for (auto it = listing.changed.begin(); it != listing.changed.end(); ++it)
+            byHref(it.key());
+        for (const QString& href : listing.removed)
+            byHref(href);
+        for (const QString& href : local_->cardsOfDeletedContacts())
+            byHref(href);
+        QList<int> nums = local_->changedSinceSync();
+        for (int num : nums)
+            if (!hrefOfNum_.contains(num))
+                if (std::optional<CardState> c = state_->cardOf(num))
+                    keep(std::move(*c));
+        for (const CardState& c : cards_)
+            if (c.num >= 0 && !nums.contains(c.num))
+                nums << c.num;
+        for (int num : nums)
+            local_->loadOne(num);
+    }
+
+    void keep(CardState c) {
+        if (c.num >= 0)
+            hrefOfNum_.insert(c.num, c.href);
+        cards_.insert(c.href, std::move(c));
+    }
+
+    // Whether a contact is linked to a card; with part of the state read, the rest is asked for.
+    bool linked(int num) {
+        if (hrefOfNum_.contains(num))
+            return true;
+        if (!partial_)
+            return false;
+        if (std::optional<CardState> c = state_->cardOf(num)) {
+            keep(std::move(*c));
+            return true;
+        }
+        return false;
+    }
+
+    // A desk contact by key, read when the run has not read it yet.
+    bool onDesk(int num) { return local_->contains(num) || (partial_ && local_->loadOne(num)); }
 
     // The token taken before this run's own uploads lists them again next time; worse, a server whose
     // token names the book's content (Xandikos) gives the same token back when a card we uploaded is
@@ -199,13 +257,8 @@ private:
         cards_.remove(href);
     }
 
-    // Desk rows are committed in steps while server changes are stored.
-    void rowWritten() {
-        if (++uncommitted_ >= kRowsPerCommit) {
-            conn_->commit();
-            uncommitted_ = 0;
-        }
-    }
+    // A desk row stored from the server: committed with the others (see above).
+    void rowWritten() { ++uncommitted_; }
 
     void commitNow() {
         conn_->commit();
@@ -312,7 +365,7 @@ private:
             merge(c, commonBase(desk, server), desk, server, etag);
             return;
         }
-        c.num = local_->insert(server);
+        c.num = local_->insert(server, &c.deskRow);
         c.etag = etag;
         c.synced = toText(server);
         writeCard(c);
@@ -326,7 +379,7 @@ private:
             if (uid.startsWith(prefix)) {
                 bool ok = false;
                 const int num = uid.mid(prefix.size()).toInt(&ok);
-                if (ok && local_->contains(num) && !hrefOfNum_.contains(num))
+                if (ok && onDesk(num) && !linked(num))
                     return num;
             }
         }
@@ -336,8 +389,10 @@ private:
                 if (!hrefOfNum_.contains(it.key()))
                     finder_->add(DuplicateFinder::fromRow(it.key(), rowOf(it.value())));
         }
+        // With part of the desk read, the contacts read are every one that changed since the last
+        // sync, new ones among them: the only ones a new server card can be a double of.
         const std::optional<DuplicateMatch> m = finder_->find(rowOf(server));
-        if (m && local_->contains(m->num) && !hrefOfNum_.contains(m->num))
+        if (m && local_->contains(m->num) && !linked(m->num))
             return m->num;
         return -1;
     }
@@ -372,8 +427,10 @@ private:
             c.etag = etag;
         }
         if (merged != desk) {
-            local_->update(c.num, merged);
+            local_->update(c.num, merged, &c.deskRow);
             ++result_.counts.updatedDesk;
+        } else {
+            c.deskRow = local_->deskRowIfEqual(c.num, merged);
         }
         c.synced = toText(merged);
         writeCard(c);
@@ -391,6 +448,7 @@ private:
 
     void toConflict(CardState c, const QString& etag, const Values& server, bool serverDeleted) {
         c.conflict = true;
+        c.deskRow.clear();
         c.serverEtag = etag;
         c.serverValues = serverDeleted ? QString() : toText(server);
         c.serverDeleted = serverDeleted;
@@ -447,7 +505,7 @@ private:
                 if (deskGone && keepDesk) {
                     deleteOnServer(c, c.serverEtag);
                 } else if (deskGone) {
-                    c.num = local_->insert(server);
+                    c.num = local_->insert(server, nullptr);
                     ++result_.counts.createdDesk;
                     settle(c, server, c.serverEtag);
                 } else if (keepDesk) {
@@ -485,7 +543,7 @@ private:
                     wrote_ = true;
                 }
                 if (merged != desk) {
-                    local_->update(c.num, merged);
+                    local_->update(c.num, merged, nullptr);
                     ++result_.counts.updatedDesk;
                 }
                 settle(c, merged, etag);
@@ -503,6 +561,7 @@ private:
         c.choice.clear();
         c.etag = etag;
         c.synced = toText(values);
+        c.deskRow = c.num >= 0 ? local_->deskRowIfEqual(c.num, values) : QString();
         writeCard(c);
     }
 
@@ -563,6 +622,7 @@ private:
                 throw RunFailure{r.error};
             c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
             c.synced = toText(desk);
+            c.deskRow = local_->deskRowIfEqual(c.num, desk);
             writeCard(c);
             commitNow();
             ++result_.counts.updatedServer;
@@ -603,6 +663,7 @@ private:
             throw RunFailure{r.error};
         c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
         c.synced = toText(desk);
+        c.deskRow = local_->deskRowIfEqual(c.num, desk);
         writeCard(c);
         commitNow();
         ++result_.counts.createdServer;
@@ -623,6 +684,7 @@ private:
     QHash<int, QString> hrefOfNum_;
     SyncResult result_;
     QSet<QString> handled_; // cards whose server change this run stored
+    bool partial_ = false;  // only the part of the state and desk this run needs was read
     bool clean_ = true;
     bool wrote_ = false; // this run changed the server // every change listed was handled: the new token may be kept
     int uncommitted_ = 0;

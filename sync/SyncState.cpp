@@ -7,10 +7,10 @@ namespace {
 const char* const kTables[] = {
     "CREATE TABLE SYNC_ACCOUNT (ID INTEGER NOT NULL PRIMARY KEY, SERVER_URL VARCHAR(500), USER_NAME "
     "VARCHAR(100), BOOK_URL VARCHAR(500), INTERVAL_MIN INTEGER, CERT_SHA256 VARCHAR(120), SYNC_TOKEN "
-    "VARCHAR(1000))",
+    "VARCHAR(1000), GROUPS_SIG VARCHAR(64))",
     "CREATE TABLE SYNC_CARD (HREF VARCHAR(500) NOT NULL PRIMARY KEY, NUM_MAIN INTEGER, CARD_UID VARCHAR(250), "
     "ETAG VARCHAR(250), SYNCED VARCHAR(8000), IS_GROUP SMALLINT, CONFLICT SMALLINT, SERVER_ETAG VARCHAR(250), "
-    "SERVER_VALUES VARCHAR(8000), SERVER_DELETED SMALLINT, CHOICE VARCHAR(400))",
+    "SERVER_VALUES VARCHAR(8000), SERVER_DELETED SMALLINT, CHOICE VARCHAR(400), DESK_ROW VARCHAR(6000))",
     "CREATE INDEX SYNC_CARD_NUM ON SYNC_CARD (NUM_MAIN)",
     "CREATE TABLE SYNC_LOCK (ID INTEGER NOT NULL PRIMARY KEY, RUNS INTEGER)",
 };
@@ -28,9 +28,40 @@ bool stateTablesExist(fb::Attachment& db, fb::Transaction& tr) {
     return st.fetch() && st.value(0).toInt() > 0;
 }
 
+namespace {
+bool columnExists(fb::Attachment& db, fb::Transaction& tr, const char* table, const char* column) {
+    fb::Statement st(db, tr,
+                     QStringLiteral("select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = '%1' and "
+                                    "RDB$FIELD_NAME = '%2'")
+                         .arg(QLatin1String(table), QLatin1String(column)));
+    st.execute();
+    return st.fetch() && st.value(0).toInt() > 0;
+}
+} // namespace
+
+void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr) {
+    // Tables made by the first version of the sync lack the columns that spare a sync with nothing
+    // changed from reading every contact.
+    bool altered = false;
+    if (!columnExists(db, tr, "SYNC_CARD", "DESK_ROW")) {
+        fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_CARD add DESK_ROW VARCHAR(6000)"));
+        altered = true;
+    }
+    if (!columnExists(db, tr, "SYNC_ACCOUNT", "GROUPS_SIG")) {
+        fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_ACCOUNT add GROUPS_SIG VARCHAR(64)"));
+        altered = true;
+    }
+    if (altered) {
+        tr.commit();
+        tr.start(db);
+    }
+}
+
 void createStateTables(fb::Attachment& db, fb::Transaction& tr) {
-    if (stateTablesExist(db, tr))
+    if (stateTablesExist(db, tr)) {
+        upgradeStateTables(db, tr);
         return;
+    }
     for (const char* sql : kTables)
         fb::executeImmediate(db, tr, QString::fromLatin1(sql));
     tr.commit();
@@ -85,11 +116,10 @@ void SyncState::setToken(const QString& token) {
 }
 
 namespace {
-std::vector<CardState> readCards(fb::Attachment& db, fb::Transaction& tr, const QString& where) {
-    fb::Statement st(db, tr,
-                     QStringLiteral("select HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, CONFLICT, SERVER_ETAG, "
-                                    "SERVER_VALUES, SERVER_DELETED, CHOICE from SYNC_CARD %1 order by HREF")
-                         .arg(where));
+const char* const kCardColumns = "HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, CONFLICT, SERVER_ETAG, "
+                                 "SERVER_VALUES, SERVER_DELETED, CHOICE, DESK_ROW";
+
+std::vector<CardState> fetchCards(fb::Statement& st) {
     st.execute();
     std::vector<CardState> out;
     while (st.fetch()) {
@@ -105,11 +135,58 @@ std::vector<CardState> readCards(fb::Attachment& db, fb::Transaction& tr, const 
         c.serverValues = st.value(8).toString();
         c.serverDeleted = st.value(9).toInt() != 0;
         c.choice = st.value(10).toString();
+        c.deskRow = st.value(11).toString();
         out.push_back(std::move(c));
     }
     return out;
 }
+
+std::vector<CardState> readCards(fb::Attachment& db, fb::Transaction& tr, const QString& where) {
+    fb::Statement st(
+        db, tr, QStringLiteral("select %1 from SYNC_CARD %2 order by HREF").arg(QLatin1String(kCardColumns), where));
+    return fetchCards(st);
+}
 } // namespace
+
+std::vector<CardState> SyncState::unsettled() {
+    return readCards(db_, tr_, QStringLiteral("where CONFLICT = 1 or ETAG is null or SYNCED is null"));
+}
+
+std::optional<CardState> SyncState::card(const QString& href) {
+    if (!byHref_)
+        byHref_ = std::make_unique<fb::Statement>(
+            db_, tr_, QStringLiteral("select %1 from SYNC_CARD where HREF = ?").arg(QLatin1String(kCardColumns)));
+    byHref_->setParam(0, href);
+    std::vector<CardState> found = fetchCards(*byHref_);
+    byHref_->close();
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
+std::optional<CardState> SyncState::cardOf(int num) {
+    if (!byNum_)
+        byNum_ = std::make_unique<fb::Statement>(
+            db_, tr_, QStringLiteral("select %1 from SYNC_CARD where NUM_MAIN = ?").arg(QLatin1String(kCardColumns)));
+    byNum_->setParam(0, num);
+    std::vector<CardState> found = fetchCards(*byNum_);
+    byNum_->close();
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
+QString SyncState::groupsSignature() {
+    fb::Statement st(db_, tr_, QStringLiteral("select GROUPS_SIG from SYNC_ACCOUNT where ID = 1"));
+    st.execute();
+    return st.fetch() ? st.value(0).toString() : QString();
+}
+
+void SyncState::setGroupsSignature(const QString& signature) {
+    fb::Statement st(db_, tr_, QStringLiteral("update SYNC_ACCOUNT set GROUPS_SIG = ? where ID = 1"));
+    st.setParam(0, textOrNull(signature));
+    st.execute();
+}
 
 std::vector<CardState> SyncState::cards() {
     return readCards(db_, tr_, QString());
@@ -120,11 +197,13 @@ std::vector<CardState> SyncState::conflicts() {
 }
 
 void SyncState::write(const CardState& c) {
-    fb::Statement st(
-        db_, tr_,
-        QStringLiteral("update or insert into SYNC_CARD (HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, "
-                       "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE) values (?, ?, ?, ?, "
-                       "?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
+    if (!write_)
+        write_ = std::make_unique<fb::Statement>(
+            db_, tr_,
+            QStringLiteral("update or insert into SYNC_CARD (HREF, NUM_MAIN, CARD_UID, ETAG, SYNCED, IS_GROUP, "
+                           "CONFLICT, SERVER_ETAG, SERVER_VALUES, SERVER_DELETED, CHOICE, DESK_ROW) values (?, ?, "
+                           "?, ?, ?, ?, ?, ?, ?, ?, ?, ?) matching (HREF)"));
+    fb::Statement& st = *write_;
     st.setParam(0, c.href);
     st.setParam(1, c.num < 0 ? QVariant() : QVariant(c.num));
     st.setParam(2, textOrNull(c.uid));
@@ -136,6 +215,7 @@ void SyncState::write(const CardState& c) {
     st.setParam(8, textOrNull(c.serverValues));
     st.setParam(9, c.serverDeleted ? 1 : 0);
     st.setParam(10, textOrNull(c.choice));
+    st.setParam(11, textOrNull(c.deskRow));
     st.execute();
 }
 

@@ -3,6 +3,7 @@
 #include "FbClient.h"
 #include "SyncTypes.h"
 
+#include <memory>
 #include <optional>
 
 // The sync tables: the account with its sync token (SYNC_ACCOUNT), one row per card of the address
@@ -22,12 +23,15 @@ struct CardState {
     QString serverEtag;
     QString serverValues;
     bool serverDeleted = false;
-    QString choice; // the user's choice (choiceText), carried out by the next sync
+    QString choice;  // the user's choice (choiceText), carried out by the next sync
+    QString deskRow; // the contact's row as the database gives it for the values synced (see LocalContacts)
 };
 
 bool stateTablesExist(fb::Attachment& db, fb::Transaction& tr);
 // Creates the tables when missing; commits and restarts the transaction.
 void createStateTables(fb::Attachment& db, fb::Transaction& tr);
+// Adds the columns later versions need to tables made by an earlier one; commits when it does.
+void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr);
 
 class SyncState {
 public:
@@ -41,6 +45,13 @@ public:
 
     std::vector<CardState> cards();
     std::vector<CardState> conflicts();
+    // The cards a sync must look at whatever changed: conflicts and uploads not yet confirmed.
+    std::vector<CardState> unsettled();
+    std::optional<CardState> card(const QString& href);
+    std::optional<CardState> cardOf(int num);
+    // The digest of the group tree at the end of the last sync.
+    QString groupsSignature();
+    void setGroupsSignature(const QString& signature);
     void write(const CardState& card); // inserts or replaces the row of its href
     void remove(const QString& href);
     void dropCards(); // every card row and the token
@@ -49,6 +60,8 @@ public:
 private:
     fb::Attachment& db_;
     fb::Transaction& tr_;
+    std::unique_ptr<fb::Statement> write_; // prepared once: a first sync writes a row per card
+    std::unique_ptr<fb::Statement> byHref_, byNum_;
 };
 
 // The choice of a conflict as kept: the side of the contact, then the columns that take the other.

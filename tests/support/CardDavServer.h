@@ -42,6 +42,21 @@ public:
         return kind_ == ServerKind::Radicale ? QStringLiteral("Radicale") : QStringLiteral("Xandikos");
     }
 
+    // Radicale only: serves HTTPS with a self-signed certificate made for the test (openssl); call
+    // before start(). Returns the certificate file (PEM); empty when it could not be made.
+    QString useTls() {
+        const QString cert = dir_.path() + QStringLiteral("/cert.pem"), key = dir_.path() + QStringLiteral("/key.pem");
+        const int rc = QProcess::execute(QStringLiteral("openssl"),
+                                         {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                                          QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                                          QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                                          QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        if (rc != 0)
+            return {};
+        tls_ = QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n").arg(cert, key);
+        return cert;
+    }
+
     // Puts cards straight into the storage; call before start().
     void seed(const QList<QPair<QString, QByteArray>>& cards) {
         if (kind_ == ServerKind::Radicale) {
@@ -68,10 +83,10 @@ public:
         port_ = freePort();
         if (kind_ == ServerKind::Radicale) {
             const QString conf = dir_.path() + QStringLiteral("/radicale.conf");
-            writeFile(conf, QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n[auth]\ntype = none\n[rights]\ntype = "
+            writeFile(conf, QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%3[auth]\ntype = none\n[rights]\ntype = "
                                            "owner_only\n[storage]\nfilesystem_folder = %2\n[web]\ntype = none\n")
                                 .arg(port_)
-                                .arg(dir_.path())
+                                .arg(dir_.path(), tls_)
                                 .toUtf8());
             process_.start(QStringLiteral("radicale"), {QStringLiteral("--config"), conf});
         } else {
@@ -104,7 +119,11 @@ public:
     }
 
     quint16 port() const { return port_; }
-    QUrl root() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_)); }
+    QUrl root() const {
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2/")
+                        .arg(tls_.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"))
+                        .arg(port_));
+    }
     QString bookPath() const {
         return kind_ == ServerKind::Radicale ? QStringLiteral("/test/book/")
                                              : QStringLiteral("/user/contacts/addressbook/");
@@ -123,6 +142,7 @@ private:
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;
+    QString tls_; // the [server] lines of HTTPS
 };
 
 } // namespace carddavtest

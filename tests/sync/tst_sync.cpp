@@ -2,7 +2,9 @@
 
 #include "Discovery.h"
 #include "SyncFixture.h"
+#include "SyncRun.h"
 
+#include <QSslCertificate>
 #include <QtTest>
 
 using namespace synctest;
@@ -299,6 +301,107 @@ private Q_SLOTS:
         QCOMPARE(r.counts.createdDesk + r.counts.createdServer, 0);
         QCOMPARE(s.desk.contacts(), before);
         QCOMPARE(s.phone->contacts(), before);
+    }
+
+    void runWorksOnAThreadOfItsOwn() {
+        Setup s(ServerKind::Radicale,
+                {{QStringLiteral("a.vcf"), card(QStringLiteral("uid-a"), QStringLiteral("Arbuzov"),
+                                                QStringLiteral("Anton"), QStringLiteral("111"))}});
+        QVERIFY(s.started);
+        QThread thread;
+        auto* run = new cardsync::SyncRun(s.desk.login(), QStringLiteral("pw"));
+        run->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, run, &QObject::deleteLater);
+        QSignalSpy progress(run, &cardsync::SyncRun::progress);
+        QSignalSpy finished(run, &cardsync::SyncRun::finished);
+        thread.start();
+        QMetaObject::invokeMethod(run, &cardsync::SyncRun::run, Qt::QueuedConnection);
+        QVERIFY(finished.wait(20000));
+        const auto result = finished.at(0).at(0).value<cardsync::SyncResult>();
+        QVERIFY2(result.ok, qPrintable(result.error.message));
+        QCOMPARE(result.counts.createdDesk, 1);
+        QVERIFY(!progress.isEmpty());
+        QVERIFY(!cardsync::resultText(result).isEmpty());
+        thread.quit();
+        QVERIFY(thread.wait(5000));
+
+        // A run cancelled before it reaches the server ends as cancelled and stores nothing.
+        s.desk.add(QStringLiteral("Belov"), QStringLiteral("Boris"), QStringLiteral("222"));
+        cardsync::SyncRun cancelled(s.desk.login(), QStringLiteral("pw"));
+        cancelled.cancel();
+        const cardsync::SyncResult r = cancelled.runBlocking();
+        QVERIFY(!r.ok);
+        QCOMPARE(r.error.kind, cardsync::SyncError::Cancelled);
+        QCOMPARE(s.phone->contacts().size(), 1);
+    }
+
+    void clearErrors_data() {
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("no such book") << QStringLiteral("/test/nothing/") << int(cardsync::SyncError::NotFound);
+        QTest::newRow("no server") << QStringLiteral("closed") << int(cardsync::SyncError::Network);
+    }
+    void clearErrors() {
+        QFETCH(QString, book);
+        QFETCH(int, kind);
+        Setup s(ServerKind::Radicale);
+        QVERIFY(s.started);
+        QUrl url = s.server.root().resolved(QUrl(book));
+        if (book == u"closed")
+            url = QUrl(QStringLiteral("http://127.0.0.1:%1/test/book/").arg(carddavtest::freePort()));
+        s.setAccount(url);
+        const cardsync::SyncResult r = s.sync();
+        QVERIFY(!r.ok);
+        QCOMPARE(int(r.error.kind), kind);
+        QVERIFY(!r.error.message.isEmpty());
+    }
+
+    void untrustedCertificateIsRefusedWithItsFingerprint() {
+        testdb::Folder folder;
+        CardDavServer server(ServerKind::Radicale);
+        const QString certFile = server.useTls();
+        if (certFile.isEmpty())
+            QSKIP("openssl cannot make a certificate here");
+        QVERIFY(server.start());
+        QFile pem(certFile);
+        QVERIFY(pem.open(QIODevice::ReadOnly));
+        const QSslCertificate cert(&pem, QSsl::Pem);
+        const QString fingerprint = QString::fromLatin1(cert.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+
+        cardsync::ServerLogin login{server.user(), QStringLiteral("pw"), {}, 10000};
+        const cardsync::DiscoveryResult refused = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QCOMPARE(refused.error.kind, cardsync::SyncError::UntrustedCertificate);
+        QCOMPARE(refused.error.certificateSha256, fingerprint);
+        QVERIFY2(refused.error.message.contains(fingerprint), qPrintable(refused.error.message));
+
+        login.acceptedSha256 = fingerprint; // the user accepted it
+        const cardsync::DiscoveryResult accepted = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QVERIFY2(!accepted.error.failed(), qPrintable(accepted.error.message));
+        QCOMPARE(accepted.books.size(), size_t(1));
+
+        login.acceptedSha256 =
+            (fingerprint.startsWith(QStringLiteral("AA")) ? QStringLiteral("BB") : QStringLiteral("AA")) +
+            fingerprint.mid(2);
+        const cardsync::DiscoveryResult changed = cardsync::discoverAddressBooks(server.bookUrl().toString(), login);
+        QCOMPARE(changed.error.kind, cardsync::SyncError::CertificateChanged);
+        QCOMPARE(changed.error.certificateSha256, fingerprint);
+
+        // The sync takes the fingerprint kept with the account.
+        Desk desk(folder.databasePath());
+        desk.add(QStringLiteral("Arbuzov"), QStringLiteral("Anton"), QStringLiteral("111"));
+        cardsync::SyncAccount account;
+        account.serverUrl = server.root().toString();
+        account.userName = server.user();
+        account.bookUrl = server.bookUrl().toString();
+        cardsync::writeAccount(desk.login(), account);
+        const cardsync::SyncResult untrusted = cardsync::runSync(desk.login(), QStringLiteral("pw"), {}, nullptr);
+        QCOMPARE(untrusted.error.kind, cardsync::SyncError::UntrustedCertificate);
+        account.certificateSha256 = fingerprint;
+        cardsync::writeAccount(desk.login(), account);
+        QCOMPARE(cardsync::readAccount(desk.login())->certificateSha256, fingerprint);
+        const cardsync::SyncResult trusted = cardsync::runSync(desk.login(), QStringLiteral("pw"), {}, nullptr);
+        QVERIFY2(trusted.ok, qPrintable(trusted.error.message));
+        QCOMPARE(trusted.counts.createdServer, 1);
     }
 };
 

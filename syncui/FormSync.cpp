@@ -300,6 +300,11 @@ void TFormSync::findBooks() {
         msgbox::showWarning(text("M336", "Введите адрес сервера, пользователя и пароль."));
         return;
     }
+    if (a.server != account_.server) {
+        // The old server's book is not synced under the new server's name, found or not.
+        account_.bookUrl.clear();
+        account_.bookName.clear();
+    }
     account_.server = a.server;
     account_.user = a.user;
     account_.acceptedFingerprint = a.acceptedFingerprint;

@@ -380,6 +380,15 @@ void TestSyncWindow::untrustedCertificateRefusedThenAccepted() {
     QCOMPARE(boxes.shown.size(), 1);
     QVERIFY2(boxes.shown[0].text.contains(QStringLiteral("Найти адресные книги")), qPrintable(boxes.shown[0].text));
     QCOMPARE(w->accountFromFields().acceptedFingerprint, QString());
+    // Nothing answers there: the old server's book is still not synced under the new name.
+    boxes.shown.clear();
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(w->ComboBooks->count(), 0);
+    QCOMPARE(w->accountFromFields().bookUrl, QString());
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(!desk.sync->runner().busy());
+    QVERIFY(boxes.shown.last().text.contains(QStringLiteral("Найти адресные книги")));
 }
 
 void TestSyncWindow::periodicSyncNeverTwiceAndNoBox() {

@@ -2,6 +2,7 @@
 // that brings the server's cards in, the password in no file, an untrusted certificate refused with its
 // fingerprint and accepted on the user's yes, a conflict shown with both values and the choice applied,
 // the periodic sync that neither runs twice nor shows a box. Message boxes are recorded and answered.
+#include "CardDavServer.h"
 #include "ContactMapping.h"
 #include "DMUnit.h"
 #include "EngineSyncService.h"
@@ -153,6 +154,7 @@ private Q_SLOTS:
     }
 
     void findBooksThenSyncBringsCardsIn();
+    void xandikosBookFoundAndSynced();
     void conflictShowsBothSidesAndChoiceIsApplied();
     void deletedOnServerChangedOnDeskWaits();
     void untrustedCertificateRefusedThenAccepted();
@@ -220,6 +222,32 @@ void TestSyncWindow::findBooksThenSyncBringsCardsIn() {
     desk.dm->IBPhones->disconnect(); // everything written reaches the file
     QStringList holding = filesHolding(desk.folder.path(), secret) + filesHolding(home_.path(), secret);
     QVERIFY2(holding.isEmpty(), qPrintable(holding.join(u' ')));
+}
+
+// The same flow against Xandikos, whose discovery and answers differ from Radicale's.
+void TestSyncWindow::xandikosBookFoundAndSynced() {
+    carddavtest::CardDavServer server(carddavtest::ServerKind::Xandikos);
+    server.seed({{QStringLiteral("x-1.vcf"), card("x-1", "Xandikos", "Xena", "+79035550109")},
+                 {QStringLiteral("x-2.vcf"), card("x-2", "Second", "Sven", "+79035550110")}});
+    QVERIFY(server.start());
+    Boxes boxes;
+    Desk desk;
+    TFormSync* w = desk.sync->openWindow();
+    w->EditServer->setText(server.root().toString());
+    w->EditUser->setText(server.user());
+    w->EditPassword->setText(QStringLiteral("pw"));
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
+    QVERIFY(w->ComboBooks->count() >= 1);
+    const int book = w->ComboBooks->findData(server.bookUrl().toString());
+    QVERIFY2(book >= 0, qPrintable(w->ComboBooks->itemData(0).toString()));
+    w->ComboBooks->setCurrentIndex(book);
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
+    QCOMPARE(desk.contacts(), 2);
+    QCOMPARE(desk.surnameOf(QStringLiteral("Xena")), QStringLiteral("Xandikos"));
 }
 
 void TestSyncWindow::conflictShowsBothSidesAndChoiceIsApplied() {

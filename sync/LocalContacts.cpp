@@ -173,6 +173,7 @@ QVariant LocalContacts::groupOf(const QString& path) {
         insert.setParam(2, name);
         insert.execute();
         groups_.add({num, parent, name});
+        groupRows_.push_back({num, parent, name}); // the signature then holds this run's own groups
         parent = num;
     }
     return parent;

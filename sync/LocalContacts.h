@@ -42,8 +42,9 @@ public:
     QList<int> changedSinceSync();
     // The cards whose contact is gone from the desk.
     QStringList cardsOfDeletedContacts();
-    // A digest of the group tree: a renamed or moved group changes the paths of its contacts without
-    // touching their rows.
+    // A digest of the group tree as read, with the groups this run created: a renamed or moved group
+    // changes the paths of its contacts without touching their rows, and anyone else's change to the
+    // tree makes the next sync compare every contact.
     QString groupsSignature() const;
     void remove(int num);
     // Creates the groups of a path that are missing (a group card of the server).

@@ -1,6 +1,7 @@
 #include "SyncEngine.h"
 
 #include "CardDavClient.h"
+#include "CardIndex.h"
 #include "ContactValues.h"
 #include "LocalContacts.h"
 #include "ServerListing.h"
@@ -88,7 +89,7 @@ private:
             throw RunFailure{listing.error};
         loadDesk(listing);
         if (listing.full)
-            for (const CardState& c : cards_)
+            for (const CardState& c : index_->all())
                 if (!c.etag.isEmpty() && !listing.changed.contains(c.href))
                     listing.removed.insert(c.href); // gone from the full listing
         fetchMissing(listing);
@@ -113,60 +114,17 @@ private:
     void loadDesk(const ServerListing& listing) {
         local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
         local_->loadSome({});
-        const bool everything = listing.full || local_->groupsSignature() != state_->groupsSignature();
-        if (everything) {
-            for (CardState& c : state_->cards())
-                keep(std::move(c));
+        index_ = std::make_unique<CardIndex>(*state_);
+        if (listing.full || local_->groupsSignature() != state_->groupsSignature()) {
+            index_->loadAll();
             local_->load();
-            return;
+        } else {
+            index_->loadPart(listing, *local_);
         }
-        partial_ = true;
-        for (CardState& c : state_->unsettled())
-            keep(std::move(c));
-        auto byHref = [this](const QString& href) {
-            if (!cards_.contains(href))
-                if (std::optional<CardState> c = state_->card(href))
-                    keep(std::move(*c));
-        };
-        for (auto it = listing.changed.begin(); it != listing.changed.end(); ++it)
-            byHref(it.key());
-        for (const QString& href : listing.removed)
-            byHref(href);
-        for (const QString& href : local_->cardsOfDeletedContacts())
-            byHref(href);
-        QList<int> nums = local_->changedSinceSync();
-        for (int num : nums)
-            if (!hrefOfNum_.contains(num))
-                if (std::optional<CardState> c = state_->cardOf(num))
-                    keep(std::move(*c));
-        for (const CardState& c : cards_)
-            if (c.num >= 0 && !nums.contains(c.num))
-                nums << c.num;
-        for (int num : nums)
-            local_->loadOne(num);
-    }
-
-    void keep(CardState c) {
-        if (c.num >= 0)
-            hrefOfNum_.insert(c.num, c.href);
-        cards_.insert(c.href, std::move(c));
-    }
-
-    // Whether a contact is linked to a card; with part of the state read, the rest is asked for.
-    bool linked(int num) {
-        if (hrefOfNum_.contains(num))
-            return true;
-        if (!partial_)
-            return false;
-        if (std::optional<CardState> c = state_->cardOf(num)) {
-            keep(std::move(*c));
-            return true;
-        }
-        return false;
     }
 
     // A desk contact by key, read when the run has not read it yet.
-    bool onDesk(int num) { return local_->contains(num) || (partial_ && local_->loadOne(num)); }
+    bool onDesk(int num) { return local_->contains(num) || (index_->partial() && local_->loadOne(num)); }
 
     // The token taken before this run's own uploads lists them again next time; worse, a server whose
     // token names the book's content (Xandikos) gives the same token back when a card we uploaded is
@@ -237,25 +195,9 @@ private:
         }
     }
 
-    CardState* findCard(const QString& href) {
-        auto it = cards_.find(href);
-        return it == cards_.end() ? nullptr : &it.value();
-    }
-
-    void writeCard(const CardState& c) {
-        state_->write(c);
-        cards_.insert(c.href, c);
-        if (c.num >= 0)
-            hrefOfNum_.insert(c.num, c.href);
-    }
-
-    void forgetCard(const QString& href) {
-        if (const CardState* c = findCard(href))
-            if (c->num >= 0 && hrefOfNum_.value(c->num) == href)
-                hrefOfNum_.remove(c->num);
-        state_->remove(href);
-        cards_.remove(href);
-    }
+    CardState* findCard(const QString& href) { return index_->find(href); }
+    void writeCard(const CardState& c) { index_->write(c); }
+    void forgetCard(const QString& href) { index_->forget(href); }
 
     // A desk row stored from the server: committed with the others (see above).
     void rowWritten() { ++uncommitted_; }
@@ -379,20 +321,20 @@ private:
             if (uid.startsWith(prefix)) {
                 bool ok = false;
                 const int num = uid.mid(prefix.size()).toInt(&ok);
-                if (ok && onDesk(num) && !linked(num))
+                if (ok && onDesk(num) && !index_->linked(num))
                     return num;
             }
         }
         if (!finder_) {
             finder_ = std::make_unique<DuplicateFinder>();
             for (auto it = local_->all().begin(); it != local_->all().end(); ++it)
-                if (!hrefOfNum_.contains(it.key()))
+                if (!index_->linked(it.key()))
                     finder_->add(DuplicateFinder::fromRow(it.key(), rowOf(it.value())));
         }
         // With part of the desk read, the contacts read are every one that changed since the last
         // sync, new ones among them: the only ones a new server card can be a double of.
         const std::optional<DuplicateMatch> m = finder_->find(rowOf(server));
-        if (m && local_->contains(m->num) && !linked(m->num))
+        if (m && local_->contains(m->num) && !index_->linked(m->num))
             return m->num;
         return -1;
     }
@@ -584,12 +526,12 @@ private:
     void uploadDeskChanges() {
         // Cards whose server change was stored above were merged with the desk's change there.
         std::vector<CardState> work;
-        for (const CardState& c : cards_)
+        for (const CardState& c : index_->all())
             if (!c.conflict && !c.group && c.num >= 0 && !handled_.contains(c.href))
                 work.push_back(c);
         std::vector<int> fresh;
         for (auto it = local_->all().begin(); it != local_->all().end(); ++it)
-            if (!hrefOfNum_.contains(it.key()))
+            if (!index_->linked(it.key()))
                 fresh.push_back(it.key());
         std::sort(fresh.begin(), fresh.end());
         const int total = int(work.size() + fresh.size());
@@ -680,11 +622,9 @@ private:
     std::unique_ptr<CardDavClient> client_;
     std::unique_ptr<DuplicateFinder> finder_;
     QUrl book_;
-    QHash<QString, CardState> cards_;
-    QHash<int, QString> hrefOfNum_;
+    std::unique_ptr<CardIndex> index_;
     SyncResult result_;
     QSet<QString> handled_; // cards whose server change this run stored
-    bool partial_ = false;  // only the part of the state and desk this run needs was read
     bool clean_ = true;
     bool wrote_ = false; // this run changed the server // every change listed was handled: the new token may be kept
     int uncommitted_ = 0;

@@ -403,6 +403,31 @@ private Q_SLOTS:
         QVERIFY2(trusted.ok, qPrintable(trusted.error.message));
         QCOMPARE(trusted.counts.createdServer, 1);
     }
+
+    void renamedGroupTravels_data() { servers(); }
+    void renamedGroupTravels() {
+        QFETCH(ServerKind, kind);
+        QByteArray friendCard =
+            card(QStringLiteral("uid-a"), QStringLiteral("Arbuzov"), QStringLiteral("Anton"), QStringLiteral("111"));
+        friendCard.replace("END:VCARD", "CATEGORIES:Friends\r\nEND:VCARD");
+        Setup s(kind, {{QStringLiteral("a.vcf"), friendCard}});
+        QVERIFY(s.started);
+        SYNCED(s);
+        QCOMPARE(s.phone->cards().first().contact.row.groupPath, QStringLiteral("Friends"));
+        // A renamed group changes no contact's row, yet every contact in it now has another path.
+        fb::Attachment db;
+        db.attach(s.folder.databasePath(), QStringLiteral("SYSDBA"), QString());
+        fb::Transaction tr;
+        tr.start(db);
+        fb::executeImmediate(
+            db, tr, QStringLiteral("update GROUPS set GROUP_NAME = 'Colleagues' where GROUP_NAME = 'Friends'"));
+        tr.commit();
+        db.detach();
+        const cardsync::SyncResult r = s.sync();
+        QVERIFY2(r.ok, qPrintable(r.error.message));
+        QCOMPARE(r.counts.updatedServer, 1);
+        QCOMPARE(s.phone->cards().first().contact.row.groupPath, QStringLiteral("Colleagues"));
+    }
 };
 
 QTEST_GUILESS_MAIN(SyncTest)

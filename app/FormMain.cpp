@@ -6,6 +6,7 @@
 #include "DBGridEh.h"
 #include "DMUnit.h"
 #include "EditActions.h"
+#include "EngineSyncService.h"
 #include "ExchangeMenu.h"
 #include "FormStorage.h"
 #include "GroupTree.h"
@@ -18,7 +19,9 @@
 #include "MessageBoxes.h"
 #include "PendingChange.h"
 #include "ProgramFolder.h"
+#include "SecretStore.h"
 #include "StickyMarks.h"
+#include "SyncCommands.h"
 #include "WindowPlacement.h"
 #include "servis.h"
 
@@ -63,6 +66,7 @@ TFormMain::TFormMain(TDM& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
             &LanguageSelection::acSetLanguageEngExecute);
     connect(action(QStringLiteral("acSetLanguageRu")), &QAction::triggered, language_,
             &LanguageSelection::acSetLanguageRuExecute);
+    connect(language_, &LanguageSelection::languageLoaded, sync_, &syncui::SyncCommands::languageChanged);
 
     FormStorageMain = new FormStorage(this, QStringLiteral("TFormMain"), true);
     FormStorageMain->restoreProperties = [this](const IniFile& f) { restoreStoredProperties(f); };
@@ -138,7 +142,26 @@ void TFormMain::createMenus() {
     auto* exchange = new ExchangeCommands(dm_, this);
     exchange->onImported = [this] { PanelLeft->RebuildTree(); };
     bar->addMenu(exchange->menu());
+    createSync(*exchange);
     addCommand("acClose");
+}
+
+void TFormMain::createSync(ExchangeCommands& exchange) {
+    // CardDAV sync for the window's lifetime: its window from the exchange menu, the periodic sync and
+    // the line in the status bar.
+    sync_ = new syncui::SyncCommands(
+        std::make_unique<syncui::EngineSyncService>(cardsync::DbLogin::of(*dm_.IBPhones),
+                                                    [&exchange] { return exchange.columnTitles(); }),
+        syncui::desktopSecretStore(), this);
+    connect(&exchange, &ExchangeCommands::syncRequested, sync_, &syncui::SyncCommands::openWindow);
+    sync_->onContactsChanged = [this] {
+        // A contact being typed is not read over; the next re-read shows the server's changes.
+        if (dm_.TabMain->isEditing() || dm_.TabContactGroups->isEditing())
+            return;
+        dm_.TabContactGroups->refresh();
+        dm_.TabMain->refresh();
+        PanelLeft->RebuildTree();
+    };
 }
 
 void TFormMain::createToolbar() {
@@ -243,6 +266,8 @@ void TFormMain::createStatusBar() {
             panels_[i]->setAlignment(Qt::AlignCenter);
         bar->addWidget(panels_[i]);
     }
+    // How the last sync went, or why the periodic sync waits.
+    bar->addPermanentWidget(sync_->statusLabel(), 1);
     // A double-click anywhere on the bar reaches the window's filter (StatusBar1DblClick).
 
     // The third panel tells that contacts are still being read, with the count read so far.

@@ -15,6 +15,10 @@ class QScrollArea;
 class QSplitter;
 class QTableView;
 class TDM;
+class ExchangeCommands;
+namespace syncui {
+class SyncCommands;
+}
 class ContactPages;
 class GroupTree;
 class LetterBar;
@@ -64,6 +68,7 @@ private:
     void FormShow();
     void createActions();
     void createMenus();
+    void createSync(ExchangeCommands& exchange);
     void createToolbar();
     void createWorkArea();
     void createStatusBar();
@@ -77,6 +82,7 @@ private:
     std::map<QString, QAction*> actions_;
     QLabel* panels_[4] = {};
     QTimer* Timer2 = nullptr;
+    syncui::SyncCommands* sync_ = nullptr; // owned by the window
     QWidget* PaneTop = nullptr;
     QToolBar* SpeedBar1 = nullptr;
 

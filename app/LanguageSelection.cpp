@@ -85,6 +85,7 @@ void LanguageSelection::LoadLanguage(LanguageChoice choice) {
     TranslateGrid(dm_.tables(), language::code(choice));
     DBNavigatorLoadLabguage();
     TreeViewMainLoadLabguage();
+    Q_EMIT languageLoaded();
     const LangFile* file = CurrentLangFile();
     if (file == nullptr)
         return;

@@ -51,6 +51,11 @@ public:
     DBNavigator* DBNavigator1 = nullptr;
     QPushButton* Button1 = nullptr;
 
+Q_SIGNALS:
+    // The language file and the column titles of the new language are loaded: windows that take
+    // their texts from the messages renew them.
+    void languageLoaded();
+
 private:
     void setLanguageFromMenu(LanguageChoice choice);
     // Qt's own texts (the buttons of message boxes and dialogs) in the chosen language, where the

@@ -39,6 +39,9 @@ ExchangeCommands::ExchangeCommands(TDM& dm, QWidget* window) : QObject(window), 
     add("acExportCSV", "M103", "Экспорт в CSV...", &ExchangeCommands::acExportCSVExecute);
     menu_->addSeparator();
     add("acImportContacts", "M104", "Импорт из vCard или CSV...", &ExchangeCommands::acImportContactsExecute);
+    menu_->addSeparator();
+    // The sync window lives above this library; the main window opens it on this signal.
+    add("acSync", "M300", "Синхронизация с сервером CardDAV...", &ExchangeCommands::syncRequested);
 
     chooseSaveFile = [this](const QString& filter, const QString& suggested) {
         return QFileDialog::getSaveFileName(window_, QString(), suggested, filter);

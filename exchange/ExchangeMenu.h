@@ -33,14 +33,19 @@ public Q_SLOTS:
     void acExportCSVExecute() { exportTo(exchange::ExportFormat::Csv); }
     void acImportContactsExecute();
 
+Q_SIGNALS:
+    // "Sync with a CardDAV server...": the main window opens the sync window.
+    void syncRequested();
+
 public:
     // The work of the commands, file names given.
     bool exportToFile(exchange::ExportFormat format, const QString& fileName);
     bool importFile(const QString& fileName);
+    // The grids' column titles in the exchange columns' order, in the current language.
+    QStringList columnTitles() const;
 
 private:
     void exportTo(exchange::ExportFormat format);
-    QStringList columnTitles() const;
     QString groupTitle() const;
 
     TDM& dm_;

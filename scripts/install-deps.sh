@@ -17,6 +17,7 @@ PACKAGES=(
     dpkg-dev lintian desktop-file-utils appstream librsvg2-bin qt6-qpa-plugins
     qtkeychain-qt6-dev radicale xandikos
     openssl git
+    gnome-keyring dbus-daemon
 )
 
 missing=()

@@ -261,8 +261,14 @@ void TestExchangeGui::menuHasItsNamedActions() {
         if (!a->isSeparator())
             names << a->objectName();
     QCOMPARE(names, (QStringList{QStringLiteral("acExportVCard4"), QStringLiteral("acExportVCard3"),
-                                 QStringLiteral("acExportCSV"), QStringLiteral("acImportContacts")}));
+                                 QStringLiteral("acExportCSV"), QStringLiteral("acImportContacts"),
+                                 QStringLiteral("acSync")}));
     QCOMPARE(commands.menu()->objectName(), QStringLiteral("NExchange"));
+    // The sync window lives above this library: its entry asks the main window to open it.
+    int requested = 0;
+    QObject::connect(&commands, &ExchangeCommands::syncRequested, [&requested] { ++requested; });
+    commands.menu()->findChild<QAction*>(QStringLiteral("acSync"))->trigger();
+    QCOMPARE(requested, 1);
 }
 
 void TestExchangeGui::longListsStayShortInTheirCell_data() {

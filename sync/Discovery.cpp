@@ -3,6 +3,7 @@
 #include "CardDavClient.h"
 #include "SyncTexts.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 
 namespace cardsync {
@@ -125,10 +126,19 @@ DiscoveryResult discoverAddressBooks(const QString& serverOrUrl, const ServerLog
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     const bool bare = !scheme.match(serverOrUrl.trimmed()).hasMatch();
     Finder finder(login);
-    DiscoveryResult r = finder.find(serverUrlOf(serverOrUrl, true));
-    // A bare host without TLS: plain HTTP is tried next (a server in the local network).
-    if (bare && r.books.empty() && (r.error.kind == SyncError::Network || r.error.kind == SyncError::Protocol))
-        r = finder.find(serverUrlOf(serverOrUrl, false));
+    const QUrl secure = serverUrlOf(serverOrUrl, true);
+    DiscoveryResult r = finder.find(secure);
+    const bool unanswered =
+        r.books.empty() && (r.error.kind == SyncError::Network || r.error.kind == SyncError::Protocol);
+    if (!bare || !unanswered)
+        return r;
+    // The password goes with every request. A bare host is tried without TLS only on this machine,
+    // where nobody can listen in; elsewhere a blocked HTTPS port must not make the program send it in
+    // clear, so the user is told to type http:// for a server that has no TLS.
+    const QHostAddress host(secure.host());
+    if (secure.host().compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 || host.isLoopback())
+        return finder.find(serverUrlOf(serverOrUrl, false));
+    r.error.message += u'\n' + texts::plainHttpHint(serverOrUrl.trimmed());
     return r;
 }
 

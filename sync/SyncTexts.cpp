@@ -75,4 +75,10 @@ QString conflictsText(int n) {
     return text("M359", "Contacts waiting in the conflict list: %1").arg(n);
 }
 
+QString plainHttpHint(const QString& host) {
+    return text("M390", "The server did not answer over HTTPS. For a server without TLS, type its address as "
+                        "http://%1 (the password then travels unencrypted).")
+        .arg(host);
+}
+
 } // namespace cardsync::texts

@@ -12,5 +12,7 @@ QString phaseStoring();
 QString noAccount();
 QString countsText(const SyncCounts& c);
 QString conflictsText(int n);
+// Said when a bare host did not answer over HTTPS and is not tried without TLS.
+QString plainHttpHint(const QString& host);
 
 } // namespace cardsync::texts

@@ -4,10 +4,14 @@
 #include "SyncFixture.h"
 #include "SyncRun.h"
 
+#include <QNetworkInterface>
 #include <QSslCertificate>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 using namespace synctest;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -357,6 +361,37 @@ private Q_SLOTS:
         QVERIFY(!r.ok);
         QCOMPARE(int(r.error.kind), kind);
         QVERIFY(!r.error.message.isEmpty());
+    }
+
+    // A bare host elsewhere that does not answer HTTPS is not asked again in plain HTTP, where the
+    // password would travel in clear: the user is told to type http:// instead. A listener on this
+    // machine's own network address stands in for such a host and records what reaches it.
+    void bareHostElsewhereIsNotTriedInClear() {
+        QHostAddress address;
+        for (const QHostAddress& a : QNetworkInterface::allAddresses())
+            if (!a.isLoopback() && a.protocol() == QAbstractSocket::IPv4Protocol)
+                address = a;
+        if (address.isNull())
+            QSKIP("this machine has no network address besides loopback");
+        QTcpServer listener;
+        QVERIFY(listener.listen(address));
+        QByteArray received;
+        connect(&listener, &QTcpServer::newConnection, &listener, [&] {
+            while (QTcpSocket* socket = listener.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [&received, socket] {
+                    received += socket->readAll();
+                    socket->close(); // no TLS here: the handshake fails
+                });
+            }
+        });
+        const QString bare = QStringLiteral("%1:%2").arg(address.toString()).arg(listener.serverPort());
+        const cardsync::ServerLogin login{QStringLiteral("anna"), QStringLiteral("secret"), {}, 5000};
+        const cardsync::DiscoveryResult r = cardsync::discoverAddressBooks(bare, login);
+        QVERIFY(r.books.empty());
+        QVERIFY(r.error.failed());
+        QVERIFY2(r.error.message.contains(u"http://"_s + bare), qPrintable(r.error.message));
+        QVERIFY2(!received.contains("Authorization") && !received.contains("PROPFIND") && !received.contains("GET "),
+                 received.left(200).constData());
     }
 
     void untrustedCertificateIsRefusedWithItsFingerprint() {

@@ -3,6 +3,7 @@
 #include "CardDavClient.h"
 #include "CardIndex.h"
 #include "ContactValues.h"
+#include "ForeignLines.h"
 #include "LocalContacts.h"
 #include "ServerListing.h"
 #include "SyncState.h"
@@ -366,7 +367,7 @@ private:
             merged[col] = server[col];
         }
         if (merged != server) {
-            DavResponse r = client_->putChanged(urlOf(c.href), cardOf(merged, uidOf(c)), etag);
+            DavResponse r = client_->putChanged(urlOf(c.href), uploadCard(c, merged), etag);
             if (r.status == 412) {
                 clean_ = false; // changed again on the server: the next sync merges it
                 return;
@@ -484,7 +485,7 @@ private:
                     merged[col] = choiceFor(c.choice, col) == Side::Desk ? desk[col] : server[col];
                 QString etag = c.serverEtag;
                 if (merged != server) {
-                    DavResponse r = client_->putChanged(urlOf(c.href), cardOf(merged, uidOf(c)), c.serverEtag);
+                    DavResponse r = client_->putChanged(urlOf(c.href), uploadCard(c, merged), c.serverEtag);
                     if (r.status == 412) {
                         clean_ = false;
                         continue;
@@ -567,7 +568,7 @@ private:
             if (differences(fromText(c.synced), desk).empty())
                 continue;
             checkCancel();
-            DavResponse r = client_->putChanged(urlOf(c.href), cardOf(desk, uidOf(c)), c.etag);
+            DavResponse r = client_->putChanged(urlOf(c.href), uploadCard(c, desk), c.etag);
             if (r.status == 412) {
                 clean_ = false;
                 continue;
@@ -593,6 +594,20 @@ private:
             c.href = book_.path() + QString(c.uid).replace(u':', u'-') + QStringLiteral(".vcf");
             uploadNew(c);
         }
+    }
+
+    // The card that replaces one the server has: the desk's values with the lines of the server's
+    // card that no column holds, so that an edit on the desk does not strip what only the phone keeps
+    // (its photograph, its own fields). The If-Match of the upload still guards against a change in
+    // between; a card gone meanwhile gets the desk's card and meets that guard.
+    QByteArray uploadCard(CardState& c, const Values& values) {
+        const QByteArray desk = cardOf(values, uidOf(c));
+        const DavResponse got = client_->get(urlOf(c.href));
+        if (got.status == 404)
+            return desk;
+        if (!got.ok())
+            throw RunFailure{got.error};
+        return withForeignLines(desk, got.body);
     }
 
     // A new card: its UID and address are stored before the request, so that a retry after a lost

@@ -157,6 +157,8 @@ public:
         const cardsync::DavResponse got = client_.get(urlOf(href));
         return client_.remove(urlOf(href), got.etag).ok();
     }
+    // The card of the contact with that surname as the server keeps it.
+    QByteArray body(const QString& fam) { return client_.get(urlOf(hrefOf(fam))).body; }
     // The UID of the card of the contact with that surname.
     QString uidOf(const QString& fam) {
         for (const Card& c : cards())

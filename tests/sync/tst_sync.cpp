@@ -112,6 +112,45 @@ private Q_SLOTS:
         QCOMPARE(s.phone->contacts(), expected);
     }
 
+    // A contact edited on the desk keeps on the server what no column of the desk holds (the phone's
+    // photograph, its own properties, a folded line as it was), while what the desk changed or cleared
+    // is the desk's.
+    void deskEditKeepsThePhonesOwnLines_data() { servers(); }
+    void deskEditKeepsThePhonesOwnLines() {
+        QFETCH(ServerKind, kind);
+        const QByteArray phoneLines = "X-PHONE-RINGTONE:bells\r\n"
+                                      "RELATED;TYPE=spouse:Anna Arbuzova\r\n"
+                                      "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n"
+                                      " /2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcp\r\n";
+        QByteArray phoneCard = card(QStringLiteral("uid-a"), QStringLiteral("Arbuzov"), QStringLiteral("Anton"),
+                                    QStringLiteral("111"), QStringLiteral("old note"));
+        phoneCard.replace("END:VCARD\r\n", phoneLines + "END:VCARD\r\n");
+        Setup s(kind, {{QStringLiteral("a.vcf"), phoneCard}});
+        QVERIFY(s.started);
+        SYNCED(s);
+        s.desk.set(QStringLiteral("Arbuzov"), "FIRST_NAME", QStringLiteral("Antoine"));
+        s.desk.set(QStringLiteral("Arbuzov"), "NOTES", QString());
+        const cardsync::SyncResult r = s.sync();
+        QVERIFY2(r.ok, qPrintable(r.error.message));
+        QCOMPARE(r.counts.updatedServer, 1);
+        QCOMPARE(s.phone->contacts(), QStringList{QStringLiteral("Arbuzov|Antoine|111|")});
+        // Servers may fold and order lines their own way: compare the unfolded text.
+        QByteArray stored = s.phone->body(QStringLiteral("Arbuzov"));
+        stored.replace("\r\n ", "").replace("\n ", "");
+        QVERIFY2(stored.contains("X-PHONE-RINGTONE:bells"), stored.constData());
+        QVERIFY2(stored.contains("Anna Arbuzova"), stored.constData());
+        QVERIFY2(
+            stored.contains(
+                "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcp"),
+            stored.constData());
+        QVERIFY2(!stored.contains("old note"), stored.constData());
+        QCOMPARE(stored.count("PHOTO"), 1);
+        // A second sync finds nothing to do: the kept lines are no change of the desk's.
+        const cardsync::SyncResult again = s.sync();
+        QVERIFY2(again.ok, qPrintable(again.error.message));
+        QCOMPARE(again.counts.updatedServer + again.counts.updatedDesk, 0);
+    }
+
     void deleteOnEachSide_data() { servers(); }
     void deleteOnEachSide() {
         QFETCH(ServerKind, kind);

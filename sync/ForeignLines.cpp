@@ -1,6 +1,7 @@
 #include "ForeignLines.h"
 
 #include "ContactMapping.h"
+#include "VCard.h"
 
 #include <QSet>
 #include <QString>
@@ -48,17 +49,53 @@ QByteArray nameOf(const QByteArray& line) {
     return dot < 0 ? name : name.mid(dot + 1);
 }
 
+// Properties of which a card may hold more than the desk has slots for.
+bool mayOverflow(const QByteArray& name) {
+    return name == "TEL" || name == "EMAIL" || name == "URL" || name == "IMPP" || name.startsWith("X-ICQ") ||
+           name == "X-JABBER" || name == "X-SKYPE" || name == "X-SKYPE-USERNAME";
+}
+
+// Whether the desk held the value of a content line at the last sync: phone numbers by their digits,
+// other addresses as text without regard to case or a scheme written before them (mailto:, icq:).
+bool heldBefore(const QByteArray& name, const QByteArray& line, const Values& lastSynced) {
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return true;
+    const QString value = vcard::unescape(QString::fromUtf8(line.mid(colon + 1))).trimmed();
+    if (name == "TEL") {
+        const QString digits = exchange::phoneDigits(value);
+        if (digits.isEmpty())
+            return true;
+        for (const QString& held : lastSynced)
+            if (!held.isEmpty() && exchange::phoneDigits(held) == digits)
+                return true;
+        return false;
+    }
+    for (const QString& held : lastSynced) {
+        if (held.isEmpty())
+            continue;
+        if (held.compare(value, Qt::CaseInsensitive) == 0 ||
+            (value.endsWith(held, Qt::CaseInsensitive) && value.at(value.size() - held.size() - 1) == u':'))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard) {
+QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard, const Values* lastSynced) {
     // The server's first card, line by line; a folded line keeps its continuation lines as written.
     QByteArray kept;
     QByteArray physical; // the lines of the current property as written
     QByteArray logical;  // the same, unfolded, to read its name
     bool inCard = false;
     auto flush = [&] {
-        if (!logical.isEmpty() && inCard && !mappedNames().contains(nameOf(logical)))
-            kept += physical;
+        if (!logical.isEmpty() && inCard) {
+            const QByteArray name = nameOf(logical);
+            if (!mappedNames().contains(name) ||
+                (lastSynced && mayOverflow(name) && !heldBefore(name, logical, *lastSynced)))
+                kept += physical;
+        }
         physical.clear();
         logical.clear();
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ContactValues.h"
+
 #include <QByteArray>
 
 namespace cardsync {
@@ -9,6 +11,11 @@ namespace cardsync {
 // its end, as the server wrote them. A contact edited on the desk is uploaded this way, so that the
 // edit does not strip what only the phone holds. What the desk's columns carry always comes from the
 // desk: a value cleared there stays cleared.
-QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard);
+//
+// lastSynced, when given, holds what the desk's columns held at the last sync: a phone number, e-mail,
+// web or messenger address of the server's card that none of them held found no free slot on the
+// desk, and is kept too; one the desk held and holds no more was removed there and stays removed.
+QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard,
+                            const Values* lastSynced = nullptr);
 
 } // namespace cardsync

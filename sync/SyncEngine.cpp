@@ -607,7 +607,10 @@ private:
             return desk;
         if (!got.ok())
             throw RunFailure{got.error};
-        return withForeignLines(desk, got.body);
+        if (c.synced.isEmpty())
+            return withForeignLines(desk, got.body);
+        const Values lastSynced = fromText(c.synced);
+        return withForeignLines(desk, got.body, &lastSynced);
     }
 
     // A new card: its UID and address are stored before the request, so that a retry after a lost

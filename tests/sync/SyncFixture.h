@@ -65,6 +65,16 @@ public:
         run(QStringLiteral("update MAIN set %1 = ? where FAM = ?").arg(QLatin1String(field)), {value, fam});
     }
     void remove(const QString& fam) { run(QStringLiteral("delete from MAIN where FAM = ?"), {fam}); }
+    QString value(const QString& fam, const char* field) const {
+        fb::Attachment db;
+        db.attach(path_, QStringLiteral("SYSDBA"), QString());
+        fb::Transaction tr;
+        tr.start(db);
+        fb::Statement st(db, tr, QStringLiteral("select %1 from MAIN where FAM = ?").arg(QLatin1String(field)));
+        st.setParam(0, fam);
+        st.execute();
+        return st.fetch() ? st.value(0).toString() : QString();
+    }
 
     // "FAM|FIRST_NAME|JOB_TEL1|NOTES" of every contact, sorted.
     QStringList contacts() const {

@@ -113,15 +113,18 @@ private Q_SLOTS:
     }
 
     // A contact edited on the desk keeps on the server what no column of the desk holds (the phone's
-    // photograph, its own properties, a folded line as it was), while what the desk changed or cleared
-    // is the desk's.
+    // photograph, its own properties, a folded line as it was, an address that found no free slot),
+    // while what the desk changed or cleared is the desk's.
     void deskEditKeepsThePhonesOwnLines_data() { servers(); }
     void deskEditKeepsThePhonesOwnLines() {
         QFETCH(ServerKind, kind);
         const QByteArray phoneLines = "X-PHONE-RINGTONE:bells\r\n"
                                       "RELATED;TYPE=spouse:Anna Arbuzova\r\n"
                                       "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n"
-                                      " /2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcp\r\n";
+                                      " /2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcp\r\n"
+                                      "EMAIL:one@example.org\r\n"
+                                      "EMAIL:two@example.org\r\n"
+                                      "EMAIL:three@example.org\r\n";
         QByteArray phoneCard = card(QStringLiteral("uid-a"), QStringLiteral("Arbuzov"), QStringLiteral("Anton"),
                                     QStringLiteral("111"), QStringLiteral("old note"));
         phoneCard.replace("END:VCARD\r\n", phoneLines + "END:VCARD\r\n");
@@ -130,6 +133,11 @@ private Q_SLOTS:
         SYNCED(s);
         s.desk.set(QStringLiteral("Arbuzov"), "FIRST_NAME", QStringLiteral("Antoine"));
         s.desk.set(QStringLiteral("Arbuzov"), "NOTES", QString());
+        // The desk has two e-mail slots: the third address found none. The desk removes the second.
+        const char* slotOfTwo =
+            s.desk.value(QStringLiteral("Arbuzov"), "JOB_EMAIL") == u"two@example.org" ? "JOB_EMAIL" : "HOME_EMAIL";
+        QCOMPARE(s.desk.value(QStringLiteral("Arbuzov"), slotOfTwo), QStringLiteral("two@example.org"));
+        s.desk.set(QStringLiteral("Arbuzov"), slotOfTwo, QString());
         const cardsync::SyncResult r = s.sync();
         QVERIFY2(r.ok, qPrintable(r.error.message));
         QCOMPARE(r.counts.updatedServer, 1);
@@ -144,6 +152,9 @@ private Q_SLOTS:
                 "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcp"),
             stored.constData());
         QVERIFY2(!stored.contains("old note"), stored.constData());
+        QVERIFY2(stored.contains("one@example.org"), stored.constData());
+        QVERIFY2(stored.contains("three@example.org"), stored.constData()); // no slot on the desk: kept
+        QVERIFY2(!stored.contains("two@example.org"), stored.constData());  // removed on the desk
         QCOMPARE(stored.count("PHOTO"), 1);
         // A second sync finds nothing to do: the kept lines are no change of the desk's.
         const cardsync::SyncResult again = s.sync();

@@ -170,6 +170,7 @@ void benchCsvImport(const std::vector<exchange::ImportedContact>& contacts, cons
 void benchExchange(TDM& dm, const QString& file, const QString& folder, RawFetch rawFetch, MainSelect mainSelect) {
     Dataset& m = *dm.TabMain;
     m.setFilterState(QString(), false);
+    m.fetchAll(); // the whole list, as the export of a list already read
     const exchange::GroupPaths groups = exchange::groupPathsOf(*dm.TabContactGroups);
     QFile out(folder + QStringLiteral("export.vcf"));
     out.open(QIODevice::WriteOnly);

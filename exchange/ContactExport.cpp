@@ -56,7 +56,8 @@ void flush(QIODevice& out, QByteArray& buffer) {
 
 } // namespace
 
-GroupPaths groupPathsOf(const Dataset& groups) {
+GroupPaths groupPathsOf(Dataset& groups) {
+    groups.fetchAll();
     std::vector<GroupRow> rows;
     const Field* num = groups.findField(QStringLiteral("GR_NUM"));
     const Field* parent = groups.findField(QStringLiteral("PARENT_GROUP"));
@@ -75,8 +76,9 @@ ContactRow rowOf(const Dataset& contacts, int row, const GroupPaths& groups, boo
     return readRow(contacts, row, fieldIndexes(contacts), groups, readPhoto);
 }
 
-int exportContacts(const Dataset& d, const GroupPaths& groups, ExportFormat format, QIODevice& out,
-                   const QStringList& titles, const QString& groupTitle) {
+int exportContacts(Dataset& d, const GroupPaths& groups, ExportFormat format, QIODevice& out, const QStringList& titles,
+                   const QString& groupTitle) {
+    d.fetchAll();
     const auto idx = fieldIndexes(d);
     const bool vcf = format != ExportFormat::Csv;
     const VCardVersion version = format == ExportFormat::VCard3 ? VCardVersion::V3 : VCardVersion::V4;

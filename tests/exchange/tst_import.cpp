@@ -127,6 +127,7 @@ private Q_SLOTS:
     void mergeFillsOnlyEmptyColumns();
     void failedRowRollsBackTheWholeImport();
     void exportFollowsFilterAndSort();
+    void exportHoldsRowsStillComing();
     void longValuesDoNotCostTheContact();
     void exportWritesEachGroupCardOnce_data();
     void exportWritesEachGroupCardOnce();
@@ -329,6 +330,25 @@ void TestImport::exportFollowsFilterAndSort() {
             order << ic.row.text(FAM);
     }
     QCOMPARE(order, (QStringList{QStringLiteral("Андреев"), QStringLiteral("Яковлев")}));
+}
+
+// A list and a group tree still coming from the server a row at a time: the file holds every contact
+// and every group path all the same.
+void TestImport::exportHoldsRowsStillComing() {
+    Db db;
+    fillSample(db, QString());
+    for (int i = 0; i < 5; ++i)
+        db.addContact({{QStringLiteral("FAM"), QStringLiteral("Фамилия %1").arg(i)}});
+    const QByteArray whole = exported(db, ExportFormat::VCard4);
+    Dataset& m = *db.dm->TabMain;
+    Dataset& groups = *db.dm->TabContactGroups;
+    m.setFetchStep(1, 1);
+    groups.setFetchStep(1, 1);
+    m.refresh();
+    groups.refresh();
+    QVERIFY(m.fetching());
+    QVERIFY(groups.fetching());
+    QCOMPARE(exported(db, ExportFormat::VCard4), whole);
 }
 
 void TestImport::longValuesDoNotCostTheContact() {

@@ -80,31 +80,23 @@ private:
 
     // The group of a path, creating the missing levels; no group for an empty path.
     QVariant groupOf(const QString& path, ImportResult& result) {
-        if (splitGroupPath(path).isEmpty())
-            return {};
-        int parent = 0;
-        QStringList missing;
-        const int found = groups_.find(path, &parent, &missing);
-        if (found >= 0)
-            return found;
-        if (!groupKey_)
-            groupKey_ = std::make_unique<fb::Statement>(db_.attachment(), tr_,
-                                                        QStringLiteral("Execute Procedure SETGROUPSPRIMARYKEY"));
-        if (!groupInsert_)
-            groupInsert_ = std::make_unique<fb::Statement>(
-                db_.attachment(), tr_,
-                QStringLiteral("insert into \"GROUPS\" (GR_NUM, PARENT_GROUP, GROUP_NAME) values (?, ?, ?)"));
-        for (const QString& name : missing) {
+        const std::optional<int> group = groups_.ensure(path, [&](int parent, const QString& name) {
+            if (!groupKey_)
+                groupKey_ = std::make_unique<fb::Statement>(db_.attachment(), tr_,
+                                                            QStringLiteral("Execute Procedure SETGROUPSPRIMARYKEY"));
+            if (!groupInsert_)
+                groupInsert_ = std::make_unique<fb::Statement>(
+                    db_.attachment(), tr_,
+                    QStringLiteral("insert into \"GROUPS\" (GR_NUM, PARENT_GROUP, GROUP_NAME) values (?, ?, ?)"));
             const int num = drawKey(*groupKey_);
             groupInsert_->setParam(0, num);
             groupInsert_->setParam(1, parent);
             groupInsert_->setParam(2, name);
             groupInsert_->execute();
-            groups_.add({num, parent, name});
             ++result.groupsCreated;
-            parent = num;
-        }
-        return parent;
+            return num;
+        });
+        return group ? QVariant(*group) : QVariant();
     }
 
     QString storePhoto(int num, const ContactRow& row) {

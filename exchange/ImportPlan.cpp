@@ -2,9 +2,9 @@
 
 #include "Csv.h"
 #include "Database.h"
-#include "ValueFit.h"
-#include "PhoneNumbers.h"
 #include "GroupMembers.h"
+#include "PhoneNumbers.h"
+#include "ValueFit.h"
 
 #include <QSet>
 
@@ -57,6 +57,23 @@ QString GroupPaths::path(int num) const {
 int GroupPaths::child(int parentNum, const QString& name) const {
     const auto it = children_.constFind({parentNum, name});
     return it == children_.constEnd() ? -1 : *it;
+}
+
+std::optional<int> GroupPaths::ensure(const QString& path,
+                                      const std::function<int(int parent, const QString& name)>& create) {
+    if (splitGroupPath(path).isEmpty())
+        return std::nullopt;
+    int parent = 0;
+    QStringList missing;
+    const int found = find(path, &parent, &missing);
+    if (found >= 0)
+        return found;
+    for (const QString& name : missing) {
+        const int num = create(parent, name);
+        add({num, parent, name});
+        parent = num;
+    }
+    return parent;
 }
 
 int GroupPaths::find(const QString& p, int* parent, QStringList* missing) const {

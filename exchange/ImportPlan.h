@@ -5,6 +5,7 @@
 #include "PhoneNumbers.h"
 
 #include <QHash>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     // The group a path names. When part of it is missing: -1, the deepest existing group in *parent
     // and the names still to create in *missing.
     int find(const QString& path, int* parent = nullptr, QStringList* missing = nullptr) const;
+    // The group a path names, its missing levels made by create(parent, name), which stores a group
+    // and returns its number; each is added here too. Nothing for an empty path.
+    std::optional<int> ensure(const QString& path, const std::function<int(int parent, const QString& name)>& create);
     // Every group but the root, parents before children.
     QStringList allPaths() const;
     std::vector<int> allGroups() const;

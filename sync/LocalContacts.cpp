@@ -174,26 +174,18 @@ QString LocalContacts::groupsSignature() const {
 }
 
 QVariant LocalContacts::groupOf(const QString& path) {
-    if (splitGroupPath(path).isEmpty())
-        return {};
-    int parent = 0;
-    QStringList missing;
-    const int found = groups_.find(path, &parent, &missing);
-    if (found >= 0)
-        return found;
-    fb::Statement insert(db_, tr_,
-                         QStringLiteral("insert into \"GROUPS\" (GR_NUM, PARENT_GROUP, GROUP_NAME) values (?, ?, ?)"));
-    for (const QString& name : missing) {
+    const std::optional<int> group = groups_.ensure(path, [this](int parent, const QString& name) {
+        fb::Statement insert(
+            db_, tr_, QStringLiteral("insert into \"GROUPS\" (GR_NUM, PARENT_GROUP, GROUP_NAME) values (?, ?, ?)"));
         const int num = newKey(db_, tr_, "SETGROUPSPRIMARYKEY");
         insert.setParam(0, num);
         insert.setParam(1, parent);
         insert.setParam(2, name);
         insert.execute();
-        groups_.add({num, parent, name});
         groupRows_.push_back({num, parent, name}); // the signature then holds this run's own groups
-        parent = num;
-    }
-    return parent;
+        return num;
+    });
+    return group ? QVariant(*group) : QVariant();
 }
 
 void LocalContacts::ensureGroup(const QString& path) {

@@ -575,10 +575,7 @@ private:
             }
             if (!r.ok())
                 throw RunFailure{r.error};
-            c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
-            c.synced = toText(desk);
-            local_->rememberSynced(c.num, desk);
-            writeCard(c);
+            settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
             commitNow();
             ++result_.counts.updatedServer;
             wrote_ = true;
@@ -633,10 +630,7 @@ private:
         }
         if (!r.ok())
             throw RunFailure{r.error};
-        c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
-        c.synced = toText(desk);
-        local_->rememberSynced(c.num, desk);
-        writeCard(c);
+        settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
         commitNow();
         ++result_.counts.createdServer;
         wrote_ = true;

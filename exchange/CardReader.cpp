@@ -280,9 +280,9 @@ private:
             ic_.notes << QStringLiteral("PHOTO: %1 bytes").arg(bytes.size());
             return;
         }
+        // A picture is known by its first bytes; a type the card claims does not make one.
         const QString magic = pictureSuffix(bytes);
-        if (!magic.isEmpty())
-            suffix = magic;
+        suffix = magic;
         if (suffix.isEmpty()) {
             ic_.notes << QStringLiteral("PHOTO: ?");
             return;

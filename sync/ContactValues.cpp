@@ -1,5 +1,7 @@
 #include "ContactValues.h"
 
+#include "DeskPhotos.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -8,7 +10,7 @@ namespace cardsync {
 using namespace exchange;
 
 bool synced(int column) {
-    return column != NUM_MAIN && column != FOTOLINK;
+    return column != NUM_MAIN;
 }
 
 Values valuesOf(const ContactRow& row) {
@@ -18,6 +20,8 @@ Values valuesOf(const ContactRow& row) {
             continue;
         if (c == GR_NUM)
             v[c] = row.groupPath;
+        else if (c == FOTOLINK)
+            v[c] = photoDigest(row.photo); // a desk row's file is read by LocalContacts
         else if (c == BITHDAY)
             v[c] = row.values[c].toDate().isValid() ? row.values[c].toDate().toString(Qt::ISODate) : QString();
         else
@@ -29,8 +33,8 @@ Values valuesOf(const ContactRow& row) {
 ContactRow rowOf(const Values& values) {
     ContactRow row;
     for (int c = 0; c < ColumnCount; ++c) {
-        if (!synced(c) || values[c].isEmpty())
-            continue;
+        if (!synced(c) || c == FOTOLINK || values[c].isEmpty())
+            continue; // the photograph's digest names no file
         if (c == GR_NUM)
             row.groupPath = values[c];
         else if (c == BITHDAY)
@@ -68,9 +72,12 @@ std::vector<int> differences(const Values& a, const Values& b) {
     return out;
 }
 
-QByteArray cardOf(const Values& values, const QString& uid) {
+QByteArray cardOf(const Values& values, const QString& uid, const QByteArray& photo) {
     QByteArray card;
-    appendCard(card, rowOf(values), VCardVersion::V3);
+    ContactRow row = rowOf(values);
+    row.photo = photo;
+    row.photoSuffix = pictureSuffix(photo);
+    appendCard(card, row, VCardVersion::V3);
     // The writer names a card by the desk's key; a synced card keeps the UID it has on the server.
     QByteArray uidLine;
     vcard::appendLine(uidLine, "UID", vcard::escape(uid));

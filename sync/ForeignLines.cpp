@@ -11,8 +11,7 @@ namespace cardsync {
 namespace {
 
 // Property names the card reader turns into columns, or reads as the card's frame, or drops on
-// purpose (labels of grouped properties it does not keep). PHOTO is not among them: the sync never
-// uploads a photograph, so the phone's stays.
+// purpose (labels of grouped properties it does not keep).
 const QSet<QByteArray>& mappedNames() {
     static const QSet<QByteArray> names = [] {
         QSet<QByteArray> n = {"BEGIN",        "END",
@@ -33,7 +32,6 @@ const QSet<QByteArray>& mappedNames() {
                               "CATEGORIES"};
         for (const exchange::ColumnMapping& m : exchange::mappingTable())
             n.insert(QByteArray(m.property).toUpper());
-        n.remove("PHOTO");
         return n;
     }();
     return names;
@@ -83,7 +81,17 @@ bool heldBefore(const QByteArray& name, const QByteArray& line, const Values& la
 
 } // namespace
 
-QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard, const Values* lastSynced) {
+bool keepsServerPhoto(const Values& values, const QByteArray& deskPhoto, const QByteArray& serverCard) {
+    if (!deskPhoto.isEmpty())
+        return false;
+    if (!values[exchange::FOTOLINK].isEmpty())
+        return true;
+    const std::vector<vcard::Card> parsed = vcard::parse(serverCard);
+    return !parsed.empty() && exchange::contactFromCard(parsed.front()).row.photo.isEmpty();
+}
+
+QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& serverCard, const Values* lastSynced,
+                            bool keepServerPhoto) {
     // The server's first card, line by line; a folded line keeps its continuation lines as written.
     QByteArray kept;
     QByteArray physical; // the lines of the current property as written
@@ -92,7 +100,7 @@ QByteArray withForeignLines(const QByteArray& deskCard, const QByteArray& server
     auto flush = [&] {
         if (!logical.isEmpty() && inCard) {
             const QByteArray name = nameOf(logical);
-            if (!mappedNames().contains(name) ||
+            if (!mappedNames().contains(name) || (keepServerPhoto && name == "PHOTO") ||
                 (lastSynced && mayOverflow(name) && !heldBefore(name, logical, *lastSynced)))
                 kept += physical;
         }

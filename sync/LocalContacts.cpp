@@ -66,7 +66,18 @@ Values LocalContacts::valuesOfStatement(fb::Statement& st) {
         row.values[c] = st.value(c);
     if (!row.values[GR_NUM].isNull())
         row.groupPath = groups_.path(row.values[GR_NUM].toInt());
-    return valuesOf(row);
+    Values v = valuesOf(row);
+    const QString photo = row.values[FOTOLINK].toString();
+    photoPaths_.insert(row.values[NUM_MAIN].toInt(), photo);
+    v[FOTOLINK] = photos_.digestOfFile(photo);
+    return v;
+}
+
+// The FOTOLINK stored for a contact with these values (a file written for a photograph from the server).
+QVariant LocalContacts::photoColumn(int num, const Values& values) {
+    const QString path = photos_.pathFor(num, values[FOTOLINK], photoPaths_.value(num));
+    photoPaths_.insert(num, path);
+    return path.isEmpty() ? QVariant() : QVariant(path);
 }
 
 void LocalContacts::load() {
@@ -120,6 +131,10 @@ void LocalContacts::rememberSynced(int num, const Values& values) {
             // The group the path names now; none found leaves no match, so the contact is compared.
             const int group = values[c].isEmpty() ? -1 : groups_.find(values[c]);
             v = group >= 0 ? QVariant(group) : QVariant();
+        } else if (c == FOTOLINK) {
+            // The file the desk has: a contact whose FOTOLINK changes is compared again.
+            const QString path = photoPaths_.value(num);
+            v = path.isEmpty() ? QVariant() : QVariant(path);
         }
         st.setParam(i++, v);
     }
@@ -210,7 +225,10 @@ int LocalContacts::insert(const Values& values) {
                               .arg(allFields().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     const ContactRow row = rowOf(values);
     for (int c = 0; c < ColumnCount; ++c)
-        st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
+        st.setParam(c, c == NUM_MAIN   ? QVariant(num)
+                       : c == GR_NUM   ? groupOf(values[GR_NUM])
+                       : c == FOTOLINK ? photoColumn(num, values)
+                                       : row.values[c]);
     st.execute();
     contacts_.insert(num, values);
     return num;
@@ -229,7 +247,9 @@ void LocalContacts::update(int num, const Values& values) {
     const ContactRow row = rowOf(values);
     int i = 0;
     for (int c : cols)
-        st.setParam(i++, c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
+        st.setParam(i++, c == GR_NUM     ? groupOf(values[GR_NUM])
+                         : c == FOTOLINK ? photoColumn(num, values)
+                                         : row.values[c]);
     st.setParam(i, num);
     st.execute();
     contacts_.insert(num, values);

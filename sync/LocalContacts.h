@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContactValues.h"
+#include "DeskPhotos.h"
 #include "FbClient.h"
 #include "ImportPlan.h"
 #include "SyncTypes.h"
@@ -48,6 +49,9 @@ public:
     void remove(int num);
     // Creates the groups of a path that are missing (a group card of the server).
     void ensureGroup(const QString& path);
+    // The photograph files: a contact's FOTOLINK slot holds the digest of its file's picture.
+    DeskPhotos& photos() { return photos_; }
+    QString photoPath(int num) const { return photoPaths_.value(num); }
 
 private:
     QVariant groupOf(const QString& path);
@@ -61,6 +65,9 @@ private:
     void loadGroups();
     Values valuesOfStatement(fb::Statement& st);
     std::vector<exchange::GroupRow> groupRows_;
+    DeskPhotos photos_;
+    QHash<int, QString> photoPaths_; // FOTOLINK of the contacts read or written
+    QVariant photoColumn(int num, const Values& values);
 };
 
 // A connection of the sync's own with one transaction, rolled back unless committed.

@@ -2,6 +2,7 @@
 
 #include "CardDavClient.h"
 #include "CardIndex.h"
+#include "ContactImporter.h"
 #include "ContactValues.h"
 #include "ForeignLines.h"
 #include "LocalContacts.h"
@@ -9,6 +10,7 @@
 #include "SyncState.h"
 #include "SyncTexts.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QUuid>
 #include <algorithm>
@@ -124,6 +126,7 @@ private:
     // last sync, so that a sync with nothing changed reads next to nothing.
     void loadDesk(const ServerListing& listing) {
         local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
+        local_->photos().setFolder(photoFolderFor(login_.databaseName, QCoreApplication::applicationDirPath()));
         local_->loadSome({});
         index_ = std::make_unique<CardIndex>(*state_);
         if (listing.full || local_->groupsSignature() != state_->groupsSignature()) {
@@ -253,6 +256,7 @@ private:
         if (parsed.empty())
             return;
         ImportedContact ic = contactFromCard(parsed.front());
+        local_->photos().hold(ic.row.photo, ic.row.photoSuffix);
         CardState* known = findCard(href);
         if (ic.groupOnly) {
             local_->ensureGroup(ic.row.groupPath);
@@ -299,7 +303,7 @@ private:
             toConflict(c, etag, server, false);
             return;
         }
-        const Values desk = local_->value(c.num);
+        const Values desk = deskValues(c, &server);
         const Values base = c.synced.isEmpty() ? commonBase(desk, server) : fromText(c.synced);
         merge(c, base, desk, server, etag);
     }
@@ -314,7 +318,7 @@ private:
         if (match >= 0) {
             c.num = match;
             ++result_.counts.linked;
-            const Values desk = local_->value(match);
+            const Values desk = deskValues(c, &server);
             merge(c, commonBase(desk, server), desk, server, etag);
             return;
         }
@@ -393,6 +397,20 @@ private:
             rowWritten();
     }
 
+    // A desk contact's values; a photograph whose file cannot be read counts as the one last synced
+    // (or, before the first sync, as the server's): it is neither uploaded nor deleted on the server.
+    Values deskValues(const CardState& c, const Values* server = nullptr) {
+        Values v = local_->value(c.num);
+        if (v[FOTOLINK] == kUnreadablePhoto)
+            v[FOTOLINK] = !c.synced.isEmpty() ? fromText(c.synced)[FOTOLINK] : server ? (*server)[FOTOLINK] : QString();
+        return v;
+    }
+
+    // The bytes of a desk contact's photograph file when it holds the photograph these values name.
+    QByteArray deskPhoto(int num, const Values& values) {
+        return local_->photos().bytesOf(local_->photoPath(num), values[FOTOLINK]);
+    }
+
     QString uidOf(CardState& c) {
         if (c.uid.isEmpty())
             c.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -428,7 +446,7 @@ private:
             forgetCard(href);
             return;
         }
-        const Values desk = local_->value(c.num);
+        const Values desk = deskValues(c);
         if (!differences(fromText(c.synced), desk).empty()) {
             toConflict(c, QString(), Values(), true);
             return;
@@ -449,8 +467,8 @@ private:
             CardState c = k;
             const bool deskGone = c.num < 0 || !local_->contains(c.num);
             const bool serverGone = c.serverDeleted;
-            const Values desk = deskGone ? Values() : local_->value(c.num);
             const Values server = serverGone ? Values() : fromText(c.serverValues);
+            const Values desk = deskGone ? Values() : deskValues(c, &server);
             const Side side = choiceFor(c.choice, -1);
             if (deskGone && serverGone) {
                 forgetCard(c.href);
@@ -459,11 +477,12 @@ private:
                 if (deskGone && keepDesk) {
                     deleteOnServer(c, c.serverEtag);
                 } else if (deskGone) {
+                    holdServerPhoto(c, server);
                     c.num = local_->insert(server);
                     ++result_.counts.createdDesk;
                     settle(c, server, c.serverEtag);
                 } else if (keepDesk) {
-                    DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, uidOf(c)));
+                    DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, uidOf(c), deskPhoto(c.num, desk)));
                     if (!r.ok()) {
                         if (r.status == 412) {
                             clean_ = false;
@@ -497,12 +516,28 @@ private:
                     wrote_ = true;
                 }
                 if (merged != desk) {
+                    holdServerPhoto(c, merged);
                     local_->update(c.num, merged);
                     ++result_.counts.updatedDesk;
                 }
                 settle(c, merged, etag);
             }
             commitNow();
+        }
+    }
+
+    // The server's photograph of a conflict chosen for the desk: the conflict kept only its digest.
+    void holdServerPhoto(const CardState& c, const Values& values) {
+        if (values[FOTOLINK].isEmpty() || local_->photos().holds(values[FOTOLINK]) ||
+            local_->photos().digestOfFile(local_->photoPath(c.num)) == values[FOTOLINK])
+            return;
+        const DavResponse got = client_->get(urlOf(c.href));
+        if (!got.ok())
+            throw RunFailure{got.error};
+        const std::vector<vcard::Card> parsed = vcard::parse(got.body);
+        if (!parsed.empty()) {
+            const ImportedContact ic = contactFromCard(parsed.front());
+            local_->photos().hold(ic.row.photo, ic.row.photoSuffix);
         }
     }
 
@@ -564,7 +599,7 @@ private:
                 deleteOnServer(c, c.etag);
                 continue;
             }
-            const Values desk = local_->value(c.num);
+            const Values desk = deskValues(c);
             if (differences(fromText(c.synced), desk).empty())
                 continue;
             checkCancel();
@@ -598,16 +633,17 @@ private:
     // (its photograph, its own fields). The If-Match of the upload still guards against a change in
     // between; a card gone meanwhile gets the desk's card and meets that guard.
     QByteArray uploadCard(CardState& c, const Values& values) {
-        const QByteArray desk = cardOf(values, uidOf(c));
+        const QByteArray photo = deskPhoto(c.num, values);
+        const QByteArray desk = cardOf(values, uidOf(c), photo);
         const DavResponse got = client_->get(urlOf(c.href));
         if (got.status == 404)
             return desk;
         if (!got.ok())
             throw RunFailure{got.error};
         if (c.synced.isEmpty())
-            return withForeignLines(desk, got.body);
+            return withForeignLines(desk, got.body, nullptr, keepsServerPhoto(values, photo, got.body));
         const Values lastSynced = fromText(c.synced);
-        return withForeignLines(desk, got.body, &lastSynced);
+        return withForeignLines(desk, got.body, &lastSynced, keepsServerPhoto(values, photo, got.body));
     }
 
     // A new card: its UID and address are stored before the request, so that a retry after a lost
@@ -616,14 +652,16 @@ private:
         checkCancel();
         writeCard(c);
         commitNow();
-        const Values desk = local_->value(c.num);
-        DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, c.uid));
+        const Values desk = deskValues(c);
+        DavResponse r = client_->putNew(urlOf(c.href), cardOf(desk, c.uid, deskPhoto(c.num, desk)));
         if (r.status == 412) {
             DavResponse got = client_->get(urlOf(c.href));
             if (!got.ok())
                 throw RunFailure{got.error};
             const std::vector<vcard::Card> parsed = vcard::parse(got.body);
-            const Values server = parsed.empty() ? Values() : valuesOf(contactFromCard(parsed.front()).row);
+            const ImportedContact ic = parsed.empty() ? ImportedContact() : contactFromCard(parsed.front());
+            local_->photos().hold(ic.row.photo, ic.row.photoSuffix);
+            const Values server = valuesOf(ic.row);
             ++result_.counts.fetched;
             merge(c, commonBase(desk, server), desk, server, got.etag);
             return;

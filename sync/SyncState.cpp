@@ -67,6 +67,11 @@ void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr) {
         fb::executeImmediate(db, tr, syncDeskTable());
         altered = true;
     }
+    if (!columnExists(db, tr, "SYNC_DESK", "FOTOLINK")) {
+        // Photographs are synced too: the file each contact had when it was last synced.
+        fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_DESK add FOTOLINK VARCHAR(250)"));
+        altered = true;
+    }
     if (!columnExists(db, tr, "SYNC_ACCOUNT", "GROUPS_SIG")) {
         fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_ACCOUNT add GROUPS_SIG VARCHAR(64)"));
         altered = true;

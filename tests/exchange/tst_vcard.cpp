@@ -150,6 +150,10 @@ void TestVCard::cards_data() {
         << crlf("BEGIN:VCARD\nVERSION:4.0\nFN:X\nN:X;;;;\nBDAY:1970-01-02T00:00:00Z\n"
                 "PHOTO:data:image/png;base64,iVBORw0KGgo=\nEND:VCARD\n")
         << Expect{{"FAM", "X"}, {"BITHDAY", "1970-01-02"}, {"photo", "png8"}};
+    // A type names no picture: bytes that are none are not taken as the photograph.
+    QTest::newRow("photo typed JPEG that is no picture")
+        << crlf("BEGIN:VCARD\nVERSION:3.0\nN:Y;;;;\nPHOTO;ENCODING=b;TYPE=JPEG:cGxhaW4gdGV4dA==\nEND:VCARD\n")
+        << Expect{{"FAM", "Y"}};
     QTest::newRow("LF line ends, lower-case names, no END")
         << QByteArray("begin:vcard\nversion:3.0\nn:Doe;John\ntel;type=work:1\ntel;type=work:2\ntel;type=work:3\n"
                       "tel;type=work:4\ntel;type=work:5\n")

@@ -32,7 +32,7 @@ std::vector<AddressBook> booksOf(const QUrl& base, const MultiStatus& ms) {
 
 class Finder {
 public:
-    explicit Finder(const ServerLogin& login) : client_(login) {}
+    Finder(const ServerLogin& login, const std::atomic_bool* cancel) : client_(login, cancel) {}
 
     DiscoveryResult find(const QUrl& start) {
         DiscoveryResult out;
@@ -122,10 +122,11 @@ QUrl serverUrlOf(const QString& text, bool https) {
     return url;
 }
 
-DiscoveryResult discoverAddressBooks(const QString& serverOrUrl, const ServerLogin& login) {
+DiscoveryResult discoverAddressBooks(const QString& serverOrUrl, const ServerLogin& login,
+                                     const std::atomic_bool* cancel) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     const bool bare = !scheme.match(serverOrUrl.trimmed()).hasMatch();
-    Finder finder(login);
+    Finder finder(login, cancel);
     const QUrl secure = serverUrlOf(serverOrUrl, true);
     DiscoveryResult r = finder.find(secure);
     const bool unanswered =

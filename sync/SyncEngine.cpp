@@ -5,6 +5,7 @@
 #include "ContactImporter.h"
 #include "ContactValues.h"
 #include "ForeignLines.h"
+#include "GroupCards.h"
 #include "LocalContacts.h"
 #include "ServerListing.h"
 #include "SyncState.h"
@@ -106,10 +107,14 @@ private:
                 if (!c.etag.isEmpty() && !listing.changed.contains(c.href))
                     listing.removed.insert(c.href); // gone from the full listing
         fetchMissing(listing);
+        groups_ = std::make_unique<GroupCards>(conn_->db(), conn_->tr(), *index_, *local_, *client_, book_,
+                                               [this] { commitNow(); });
 
         storeServerChanges(listing);
         applyChoices();
+        groups_->applyMembers();
         uploadDeskChanges();
+        uploadGroupCards();
 
         if (clean_) {
             state_->setToken(settledToken(listing.token));
@@ -259,13 +264,7 @@ private:
         local_->photos().hold(ic.row.photo, ic.row.photoSuffix);
         CardState* known = findCard(href);
         if (ic.groupOnly) {
-            local_->ensureGroup(ic.row.groupPath);
-            CardState g = known ? *known : CardState{};
-            g.href = href;
-            g.group = true;
-            g.uid = ic.uid;
-            g.etag = etag;
-            writeCard(g);
+            groups_->serverCard(href, etag, ic);
             rowWritten();
             return;
         }
@@ -557,6 +556,18 @@ private:
 
     // --- desk to server -------------------------------------------------------------------------
 
+    void uploadGroupCards() {
+        checkCancel();
+        bool clean = true;
+        SyncError error;
+        const int written = groups_->upload(clean, error);
+        if (error.failed())
+            throw RunFailure{error};
+        clean_ = clean_ && clean;
+        result_.counts.groupCards += written;
+        wrote_ = wrote_ || written > 0;
+    }
+
     void deleteOnServer(const CardState& c, const QString& etag) {
         DavResponse r = client_->remove(urlOf(c.href), etag);
         if (r.status == 412) {
@@ -685,6 +696,7 @@ private:
     std::unique_ptr<DuplicateFinder> finder_;
     QUrl book_;
     std::unique_ptr<CardIndex> index_;
+    std::unique_ptr<GroupCards> groups_;
     SyncResult result_;
     QSet<QString> handled_; // cards whose server change this run stored
     bool clean_ = true;

@@ -84,6 +84,8 @@ struct SyncCounts {
     int deletedServer = 0;
     int linked = 0;  // contacts found on both sides at the first sync and linked, not doubled
     int refused = 0; // server cards the database cannot hold (a character outside cp1251, ...)
+
+    int groupCards = 0; // group cards uploaded, changed or deleted on the server
 };
 
 struct SyncResult {

@@ -114,12 +114,12 @@ public:
     explicit Phone(const CardDavServer& server)
         : server_(server), client_(cardsync::ServerLogin{server.user(), QStringLiteral("pw"), {}, 10000}) {}
 
-    // Every card: path -> (ETag, contact).
     struct Card {
         QString etag;
         exchange::ImportedContact contact;
     };
-    QMap<QString, Card> cards() {
+    // Every card of a contact: path -> (ETag, contact); group cards with groups set.
+    QMap<QString, Card> cards(bool groups = false) {
         QMap<QString, Card> out;
         const cardsync::DavResponse list = client_.propfind(
             server_.bookUrl(), 1,
@@ -129,11 +129,16 @@ public:
                 continue;
             const cardsync::DavResponse got = client_.get(urlOf(e.href));
             const auto parsed = vcard::parse(got.body);
-            if (!parsed.empty())
-                out.insert(e.href, {got.etag, exchange::contactFromCard(parsed.front())});
+            if (parsed.empty())
+                continue;
+            exchange::ImportedContact c = exchange::contactFromCard(parsed.front());
+            if (c.groupOnly == groups)
+                out.insert(e.href, {got.etag, std::move(c)});
         }
         return out;
     }
+    // Every group card: path -> (ETag, card), its members in contact.members.
+    QMap<QString, Card> groupCards() { return cards(true); }
     // "FAM|FIRST_NAME|JOB_TEL1|NOTES" of every card, sorted, as the desk lists its contacts.
     QStringList contacts() {
         QStringList out;
@@ -159,6 +164,11 @@ public:
     // Replaces the card of the contact with that surname.
     bool replace(const QString& fam, const QByteArray& vcard) {
         const QString href = hrefOf(fam);
+        const cardsync::DavResponse got = client_.get(urlOf(href));
+        return client_.putChanged(urlOf(href), vcard, got.etag).ok();
+    }
+    // Replaces the card at that path.
+    bool replaceAt(const QString& href, const QByteArray& vcard) {
         const cardsync::DavResponse got = client_.get(urlOf(href));
         return client_.putChanged(urlOf(href), vcard, got.etag).ok();
     }

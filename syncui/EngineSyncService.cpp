@@ -74,7 +74,7 @@ FoundBooks EngineSyncService::findBooks(const Account& account, const QString& p
     server.userName = account.user;
     server.password = password;
     server.acceptedSha256 = account.acceptedFingerprint;
-    const cardsync::DiscoveryResult found = cardsync::discoverAddressBooks(account.server, server);
+    const cardsync::DiscoveryResult found = cardsync::discoverAddressBooks(account.server, server, &cancel);
     FoundBooks result;
     result.failure = failureOf(found.error);
     if (cancel && !result.failure) {

@@ -327,10 +327,13 @@ void TFormSync::onFound(const FoundBooks& found) {
             LabelResult->setText(text("M333", "Синхронизация не удалась: %1").arg(found.failure.message));
         return;
     }
+    if (found.failure.kind == Failure::Cancelled) {
+        LabelResult->setText(text("M375", "Поиск адресных книг прерван"));
+        return;
+    }
     if (found.failure) {
         LabelResult->setText(text("M333", "Синхронизация не удалась: %1").arg(found.failure.message));
-        if (found.failure.kind != Failure::Cancelled)
-            msgbox::showError(found.failure.message);
+        msgbox::showError(found.failure.message);
         return;
     }
     const QString chosen = ComboBooks->currentData().toString();

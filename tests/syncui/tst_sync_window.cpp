@@ -33,6 +33,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace syncui;
@@ -160,6 +161,7 @@ private Q_SLOTS:
     void untrustedCertificateRefusedThenAccepted();
     void periodicSyncNeverTwiceAndNoBox();
     void stopEndsTheSyncAsCancelled();
+    void stopEndsTheSearchForBooks();
     void windowSpeaksTheLanguageLoaded_data();
     void windowSpeaksTheLanguageLoaded();
 
@@ -476,6 +478,31 @@ void TestSyncWindow::stopEndsTheSyncAsCancelled() {
     QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
     QVERIFY(desk.waitIdle());
     QCOMPARE(desk.contacts(), 1);
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
+}
+
+// A server that takes the connection and never answers: the search for its books waits for the
+// request's timeout unless the user stops it, which ends it at once with nothing found and no box.
+void TestSyncWindow::stopEndsTheSearchForBooks() {
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    Boxes boxes;
+    Desk desk;
+    TFormSync* w = desk.sync->openWindow();
+    typeAccount(*w, QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort()), QStringLiteral("pw"));
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.sync->runner().busy());
+    QVERIFY(w->BtnCancel->isEnabled());
+    QTRY_VERIFY(silent.hasPendingConnections()); // the request is under way
+    QTest::mouseClick(w->BtnCancel, Qt::LeftButton);
+    QElapsedTimer stopped;
+    stopped.start();
+    while (desk.sync->runner().busy() && stopped.elapsed() < 10000) // the request's own timeout is 30 s
+        QTest::qWait(20);
+    QVERIFY(!desk.sync->runner().busy());
+    QCOMPARE(w->LabelResult->text(), QStringLiteral("Поиск адресных книг прерван"));
+    QCOMPARE(w->ComboBooks->count(), 0);
+    QVERIFY(w->BtnFindBooks->isEnabled());
     QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
 }
 

@@ -58,6 +58,14 @@ public:
         return cert;
     }
 
+    // Radicale only: asks for the user name and this password (htpasswd, plain); call before start().
+    void requireLogin(const QString& password) {
+        writeFile(dir_.path() + QStringLiteral("/users"), (user() + u':' + password + u'\n').toUtf8());
+        auth_ =
+            QStringLiteral("type = htpasswd\nhtpasswd_filename = %1/users\nhtpasswd_encryption = plain\ndelay = 0\n")
+                .arg(dir_.path());
+    }
+
     // Puts cards straight into the storage; call before start().
     void seed(const QList<QPair<QString, QByteArray>>& cards) {
         if (kind_ == ServerKind::Radicale) {
@@ -86,10 +94,10 @@ public:
         process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         if (kind_ == ServerKind::Radicale) {
             const QString conf = dir_.path() + QStringLiteral("/radicale.conf");
-            writeFile(conf, QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%3[auth]\ntype = none\n[rights]\ntype = "
+            writeFile(conf, QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%3[auth]\n%4[rights]\ntype = "
                                            "owner_only\n[storage]\nfilesystem_folder = %2\n[web]\ntype = none\n")
                                 .arg(port_)
-                                .arg(dir_.path(), tls_)
+                                .arg(dir_.path(), tls_, auth_)
                                 .toUtf8());
             process_.start(QStringLiteral("radicale"), {QStringLiteral("--config"), conf});
         } else {
@@ -145,7 +153,8 @@ private:
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;
-    QString tls_; // the [server] lines of HTTPS
+    QString tls_;                                    // the [server] lines of HTTPS
+    QString auth_ = QStringLiteral("type = none\n"); // the [auth] lines
 };
 
 } // namespace carddavtest

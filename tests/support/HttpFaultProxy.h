@@ -15,7 +15,7 @@ namespace carddavtest {
 
 class HttpFaultProxy : public QObject {
 public:
-    enum class Action { Forward, DropAnswer, Answer503, CutConnection };
+    enum class Action { Forward, DropAnswer, Answer503, CutConnection, Answer401 };
     // Decides per request: method, path and the number of requests with that method so far (1-based).
     using Rule = std::function<Action(const QByteArray& method, const QByteArray& path, int countOfMethod)>;
 
@@ -58,6 +58,12 @@ private:
         const Action action = rule_ ? rule_(method, path, n) : Action::Forward;
         if (action == Action::Answer503) {
             client->write("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            client->disconnectFromHost();
+            return;
+        }
+        if (action == Action::Answer401) {
+            client->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"test\"\r\nContent-Length: "
+                          "0\r\nConnection: close\r\n\r\n");
             client->disconnectFromHost();
             return;
         }

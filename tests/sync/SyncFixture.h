@@ -200,10 +200,13 @@ private:
 // A database with an account on a server of the kind given.
 class Setup {
 public:
-    explicit Setup(ServerKind kind, const QList<QPair<QString, QByteArray>>& seed = {})
+    // loginRequired: Radicale asks for the password the sync gives ("pw").
+    explicit Setup(ServerKind kind, const QList<QPair<QString, QByteArray>>& seed = {}, bool loginRequired = false)
         : server(kind), desk(folder.databasePath()) {
         if (!seed.isEmpty())
             server.seed(seed);
+        if (loginRequired)
+            server.requireLogin(QStringLiteral("pw"));
         started = server.start();
         setAccount(server.bookUrl());
         phone = std::make_unique<Phone>(server);

@@ -1,6 +1,7 @@
 #include "EngineSyncService.h"
 
 #include "ContactMapping.h"
+#include "DeskPhotos.h"
 #include "Sync.h"
 #include "SyncWindowTexts.h"
 
@@ -39,6 +40,13 @@ cardsync::SyncAccount engineAccount(const Account& a) {
     e.intervalMinutes = a.everyMinutes;
     e.certificateSha256 = a.acceptedFingerprint;
     return e;
+}
+
+// A photograph is compared by a digest of its bytes: shown as a short mark, not as the digest.
+QString shownValue(int column, const QString& value) {
+    if (column != exchange::FOTOLINK)
+        return value;
+    return value == cardsync::kUnreadablePhoto ? unreadablePhotoText() : photoText(value);
 }
 
 } // namespace
@@ -141,11 +149,12 @@ QList<Conflict> EngineSyncService::conflicts() {
         item.choice = c.resolved ? chosen_.value(c.href, Choice::Chosen) : Choice::Undecided;
         for (const cardsync::ConflictColumn& col : c.columns) {
             ConflictColumn shown;
+            shown.column = col.column;
             const QString title = titles.value(col.column);
             shown.title = title.isEmpty() ? exchange::russianTitle(col.column) : title;
-            shown.desk = col.desk;
-            shown.server = col.server;
-            shown.synced = col.synced;
+            shown.desk = shownValue(col.column, col.desk);
+            shown.server = shownValue(col.column, col.server);
+            shown.synced = shownValue(col.column, col.synced);
             // Changed on both sides: the value the choice decides.
             shown.changed = col.desk != col.synced && col.server != col.synced;
             item.columns.append(shown);
@@ -155,10 +164,15 @@ QList<Conflict> EngineSyncService::conflicts() {
     return list;
 }
 
-void EngineSyncService::choose(const QString& key, Choice choice) {
+void EngineSyncService::choose(const QString& key, Choice choice, const QHash<int, Choice>& columns) {
     if (choice != Choice::KeepDesk && choice != Choice::KeepServer)
         return;
-    cardsync::resolveConflict(login(), key, choice == Choice::KeepDesk ? cardsync::Side::Desk : cardsync::Side::Server);
+    auto sideOf = [](Choice c) { return c == Choice::KeepDesk ? cardsync::Side::Desk : cardsync::Side::Server; };
+    QHash<int, cardsync::Side> perColumn;
+    for (auto it = columns.begin(); it != columns.end(); ++it)
+        if ((it.value() == Choice::KeepDesk || it.value() == Choice::KeepServer) && it.value() != choice)
+            perColumn.insert(it.key(), sideOf(it.value()));
+    cardsync::resolveConflict(login(), key, sideOf(choice), perColumn);
     chosen_.insert(key, choice);
 }
 

@@ -30,7 +30,7 @@ public:
     SyncOutcome sync(const Account& account, const QString& password, const ProgressFn& progress,
                      const std::atomic_bool& cancel) override;
     QList<Conflict> conflicts() override;
-    void choose(const QString& key, Choice choice) override;
+    void choose(const QString& key, Choice choice, const QHash<int, Choice>& columns = {}) override;
     void cancel() override;
 
 private:

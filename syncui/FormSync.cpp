@@ -26,6 +26,9 @@ using namespace syncui;
 
 namespace {
 
+// The column of GridColumns that holds the choice per column, beside the field's name.
+constexpr int kKeepColumn = 1;
+
 QTableWidgetItem* cell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
@@ -158,7 +161,7 @@ void TFormSync::build() {
     GridConflicts->setSelectionMode(QAbstractItemView::SingleSelection);
     GridConflicts->horizontalHeader()->setStretchLastSection(true);
     GridConflicts->verticalHeader()->hide();
-    GridColumns = new QTableWidget(0, 4, split);
+    GridColumns = new QTableWidget(0, 5, split);
     GridColumns->setObjectName(QStringLiteral("GridColumns"));
     GridColumns->horizontalHeader()->setStretchLastSection(true);
     GridColumns->verticalHeader()->hide();
@@ -220,8 +223,9 @@ void TFormSync::retranslate() {
                                          "сторона не перезаписывается; выбор применяется при следующей "
                                          "синхронизации."));
     GridConflicts->setHorizontalHeaderLabels({text("M323", "Контакт"), text("M324", "Выбор")});
-    GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M329", "На компьютере"),
-                                            text("M330", "На сервере"), text("M331", "При последней синхронизации")});
+    GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M376", "Оставить"),
+                                            text("M329", "На компьютере"), text("M330", "На сервере"),
+                                            text("M331", "При последней синхронизации")});
     BtnKeepDesk->setText(choiceText(Choice::KeepDesk));
     BtnKeepServer->setText(choiceText(Choice::KeepServer));
     showPasswordStore();
@@ -442,8 +446,11 @@ void TFormSync::showColumns(int row) {
                 item->setFont(bold);
                 item->setBackground(QColor(255, 236, 179));
             }
-            GridColumns->setItem(r, i, item);
+            GridColumns->setItem(r, i < kKeepColumn ? i : i + 1, item);
         }
+        // With both sides present, each column may take the other side than the contact.
+        if (!c.deletedOnDesk && !c.deletedOnServer && col.column >= 0)
+            GridColumns->setCellWidget(r, kKeepColumn, columnChoiceBox(GridColumns));
     }
     GridColumns->resizeColumnsToContents();
     GridColumns->resizeRowsToContents();
@@ -454,13 +461,38 @@ void TFormSync::choose(int row, Choice choice) {
     if (row < 0 || row >= conflicts_.size())
         return;
     try {
-        service_.choose(conflicts_[row].key, choice);
+        service_.choose(conflicts_[row].key, choice, columnChoices(row));
     } catch (const std::exception& e) {
         msgbox::showError(QString::fromUtf8(e.what()));
         return;
     }
     conflicts_[row].choice = choice;
-    GridConflicts->item(row, 1)->setText(choiceText(choice));
+    const qsizetype byColumn = columnChoices(row).size();
+    GridConflicts->item(row, 1)->setText(byColumn == 0 ? choiceText(choice) : columnsChoiceText(choice, int(byColumn)));
+}
+
+// Keep: as for the contact, this computer's value, or the server's.
+QComboBox* TFormSync::columnChoiceBox(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QStringLiteral("ComboKeepColumn"));
+    box->addItem(text("M377", "как для контакта"), int(Choice::Undecided));
+    box->addItem(text("M329", "На компьютере"), int(Choice::KeepDesk));
+    box->addItem(text("M330", "На сервере"), int(Choice::KeepServer));
+    return box;
+}
+
+QHash<int, Choice> TFormSync::columnChoices(int row) const {
+    QHash<int, Choice> out;
+    if (row != GridConflicts->currentRow() || row < 0 || row >= conflicts_.size())
+        return out;
+    const Conflict& c = conflicts_[row];
+    for (int r = 0; r < GridColumns->rowCount() && r < c.columns.size(); ++r)
+        if (const auto* box = qobject_cast<QComboBox*>(GridColumns->cellWidget(r, kKeepColumn))) {
+            const auto keep = Choice(box->currentData().toInt());
+            if (keep != Choice::Undecided)
+                out.insert(c.columns[r].column, keep);
+        }
+    return out;
 }
 
 void TFormSync::updateButtons() {

@@ -21,7 +21,8 @@ class SyncRunner;
 
 // The sync window: the account (server, user, password, the address book chosen among those found,
 // how often to sync), "Sync now" with its progress and Cancel, the result of the last sync, and the
-// contacts in conflict with the desk's and the server's values side by side and a choice per contact.
+// contacts in conflict with the desk's and the server's values side by side and a choice per contact,
+// a column of which may take the other side.
 class TFormSync : public QDialog {
     Q_OBJECT
 public:
@@ -42,7 +43,7 @@ public:
     QProgressBar* ProgressSync = nullptr;
     QLabel* LabelResult = nullptr;
     QTableWidget* GridConflicts = nullptr; // contact, choice
-    QTableWidget* GridColumns = nullptr;   // field, desk, server, last synced; changed rows marked
+    QTableWidget* GridColumns = nullptr;   // field, keep, desk, server, last synced; changed rows marked
     QPushButton* BtnKeepDesk = nullptr;
     QPushButton* BtnKeepServer = nullptr;
     QPushButton* BtnClose = nullptr;
@@ -83,6 +84,9 @@ private:
     void onFound(const syncui::FoundBooks& found);
     void onSynced(const syncui::SyncOutcome& outcome);
     void showColumns(int row);
+    static QComboBox* columnChoiceBox(QWidget* parent);
+    // The columns of the conflict in that row whose choice differs from the contact's, as set.
+    QHash<int, syncui::Choice> columnChoices(int row) const;
     void updateButtons();
 
     syncui::SyncService& service_;

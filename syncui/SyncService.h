@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <atomic>
@@ -58,6 +59,7 @@ struct Progress {
 // A contact changed on both sides since the last sync, in the same column or changed on one side and
 // deleted on the other.
 struct ConflictColumn {
+    int column = -1; // the column's number in the sync (exchange::Column), for a choice per column
     QString title;
     QString desk;
     QString server;
@@ -91,8 +93,9 @@ public:
     virtual SyncOutcome sync(const Account& account, const QString& password, const ProgressFn& progress,
                              const std::atomic_bool& cancel) = 0;
     virtual QList<Conflict> conflicts() = 0;
-    // Records the user's choice; the next sync applies it.
-    virtual void choose(const QString& key, Choice choice) = 0;
+    // Records the user's choice; the next sync applies it. columns: the columns that take another side
+    // than the contact (ConflictColumn::column -> KeepDesk or KeepServer).
+    virtual void choose(const QString& key, Choice choice, const QHash<int, Choice>& columns = {}) = 0;
     // Thread-safe: the job running stops at its next step; what it finished stays consistent.
     virtual void cancel() {}
 };

@@ -47,6 +47,20 @@ QString choiceText(Choice choice) {
     return text("M325", "не выбрано");
 }
 
+QString columnsChoiceText(Choice choice, int columns) {
+    return text("M378", "%1, кроме полей: %2").arg(choiceText(choice)).arg(columns);
+}
+
+QString photoText(const QString& digest) {
+    if (digest.isEmpty())
+        return {};
+    return text("M380", "фотография %1").arg(digest.left(8));
+}
+
+QString unreadablePhotoText() {
+    return text("M379", "фотография (файл не читается)");
+}
+
 QString certificateQuestion(const QString& server, const QString& fingerprint, bool changed) {
     if (changed)
         return text("M321", "Сертификат сервера %1 изменился и не совпадает с принятым ранее. "

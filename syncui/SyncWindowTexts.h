@@ -12,6 +12,11 @@ QString text(const char* key, const char* russian);
 // One line on a finished sync: when, what went each way, conflicts waiting; or why it failed.
 QString outcomeText(const SyncOutcome& outcome);
 QString choiceText(Choice choice);
+// A choice for the contact with some columns taking the other side.
+QString columnsChoiceText(Choice choice, int columns);
+// A photograph in the conflict list: it is compared by a digest of its bytes, shown by its first digits.
+QString photoText(const QString& digest);
+QString unreadablePhotoText();
 // The question shown for a certificate the system does not trust; changed: another one was accepted.
 QString certificateQuestion(const QString& server, const QString& fingerprint, bool changed);
 

@@ -2,146 +2,9 @@
 // that brings the server's cards in, the password in no file, an untrusted certificate refused with its
 // fingerprint and accepted on the user's yes, a conflict shown with both values and the choice applied,
 // the periodic sync that neither runs twice nor shows a box. Message boxes are recorded and answered.
-#include "CardDavServer.h"
-#include "ContactMapping.h"
-#include "DMUnit.h"
-#include "EngineSyncService.h"
-#include "FormSync.h"
-#include "IniLang.h"
-#include "MessageBoxes.h"
-#include "PasswordKeeper.h"
-#include "PeriodicSync.h"
-#include "RadicaleProcess.h"
-#include "SecretStore.h"
-#include "SyncCommands.h"
-#include "SyncRunner.h"
-#include "TestDatabase.h"
+#include "SyncWindowFixture.h"
 
-#include <QComboBox>
-#include <QDirIterator>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTcpServer>
-#include <QTest>
-
-using namespace syncui;
-using synctest::RadicaleProcess;
-
-namespace {
-
-constexpr int kWaitMs = 60000;
-
-QByteArray card(const char* uid, const char* surname, const char* given, const char* phone) {
-    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nN:%2;%3;;;\r\nFN:%3 %2\r\nTEL;TYPE=CELL:%4\r\n"
-                          "END:VCARD\r\n")
-        .arg(QString::fromUtf8(uid), QString::fromUtf8(surname), QString::fromUtf8(given), QString::fromUtf8(phone))
-        .toUtf8();
-}
-
-// Message boxes recorded; questions answered with the answer set.
-struct Boxes {
-    QList<msgbox::Shown> shown;
-    bool answerYes = false;
-    Boxes() {
-        msgbox::setResponder([this](const msgbox::Shown& s) {
-            shown << s;
-            return answerYes ? QMessageBox::Yes : QMessageBox::No;
-        });
-    }
-    ~Boxes() { msgbox::clearResponder(); }
-    QStringList texts() const {
-        QStringList t;
-        for (const auto& s : shown)
-            t << s.text;
-        return t;
-    }
-};
-
-// The program's side: a fresh database, the main window and its sync, no secret store.
-struct Desk {
-    testdb::Folder folder;
-    testdb::RecordedUi ui;
-    std::unique_ptr<TDM> dm;
-    QMainWindow main;
-    SyncCommands* sync = nullptr;
-    Desk() {
-        dm = folder.openDM(ui);
-        // The titles as the grids give them in the language loaded.
-        auto titles = [] {
-            const bool english = LangMessage(QString(), QStringLiteral("M301")).startsWith(u'S');
-            QStringList t;
-            for (int c = 0; c < exchange::ColumnCount; ++c)
-                t << (english ? QString::fromLatin1(exchange::mapping(exchange::Column(c)).english)
-                              : exchange::russianTitle(c));
-            return t;
-        };
-        sync = new SyncCommands(std::make_unique<EngineSyncService>(cardsync::DbLogin::of(*dm->IBPhones), titles),
-                                std::make_unique<NoSecretStore>(), &main);
-    }
-    ~Desk() { delete sync; }
-    int contacts() {
-        return Query(*dm->IBPhones, QStringLiteral("select count(*) from \"MAIN\"")).run({})[0][0].toInt();
-    }
-    QString surnameOf(const QString& given) {
-        const auto rows =
-            Query(*dm->IBPhones, QStringLiteral("select FAM from \"MAIN\" where FIRST_NAME = ?")).run({given});
-        return rows.empty() ? QString() : rows[0][0].toString();
-    }
-    bool waitIdle() {
-        QElapsedTimer t;
-        t.start();
-        while (sync->runner().busy() && t.elapsed() < kWaitMs)
-            QTest::qWait(20);
-        return !sync->runner().busy();
-    }
-};
-
-void typeAccount(TFormSync& w, const QString& server, const QString& password) {
-    w.EditServer->setText(server);
-    w.EditUser->setText(QStringLiteral("anna"));
-    w.EditPassword->setText(password);
-}
-
-// Every file under the folder whose bytes hold the text.
-QStringList filesHolding(const QString& folder, const QString& text) {
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        if (f.open(QIODevice::ReadOnly) && f.readAll().contains(text.toUtf8()))
-            found << f.fileName();
-    }
-    return found;
-}
-
-// Changes a card on the server as a phone would: a PUT of the whole card, or a DELETE.
-int sendToCard(const QByteArray& verb, const QString& url, const QByteArray& body = {}) {
-    QNetworkAccessManager net;
-    QNetworkRequest request{QUrl(url)};
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/vcard; charset=utf-8"));
-    request.setRawHeader("Authorization", "Basic " + QByteArray("anna:x").toBase64());
-    QNetworkReply* reply = net.sendCustomRequest(request, verb, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    reply->deleteLater();
-    return status;
-}
-
-} // namespace
+using namespace syncwindowtest;
 
 class TestSyncWindow : public QObject {
     Q_OBJECT
@@ -158,6 +21,7 @@ private Q_SLOTS:
     void xandikosBookFoundAndSynced();
     void conflictShowsBothSidesAndChoiceIsApplied();
     void deletedOnServerChangedOnDeskWaits();
+    void columnTakesTheOtherSide();
     void untrustedCertificateRefusedThenAccepted();
     void periodicSyncNeverTwiceAndNoBox();
     void stopEndsTheSyncAsCancelled();
@@ -284,12 +148,12 @@ void TestSyncWindow::conflictShowsBothSidesAndChoiceIsApplied() {
     QVERIFY(w->GridConflicts->item(0, 0)->text().contains(QStringLiteral("Ivan")));
     int row = -1;
     for (int r = 0; r < w->GridColumns->rowCount(); ++r)
-        if (w->GridColumns->item(r, 1)->text() == QStringLiteral("Orlov-Desk"))
+        if (w->GridColumns->item(r, 2)->text() == QStringLiteral("Orlov-Desk"))
             row = r;
     QVERIFY2(row >= 0, "the desk's value is shown");
-    QCOMPARE(w->GridColumns->item(row, 2)->text(), QStringLiteral("Orlov-Server"));
-    QCOMPARE(w->GridColumns->item(row, 3)->text(), QStringLiteral("Orlov"));
-    QVERIFY(w->GridColumns->item(row, 1)->font().bold()); // changed on both sides: marked
+    QCOMPARE(w->GridColumns->item(row, 3)->text(), QStringLiteral("Orlov-Server"));
+    QCOMPARE(w->GridColumns->item(row, 4)->text(), QStringLiteral("Orlov"));
+    QVERIFY(w->GridColumns->item(row, 2)->font().bold()); // changed on both sides: marked
     if (const QString dir = qEnvironmentVariable("KORVANE_SHOTS"); !dir.isEmpty())
         w->grab().save(dir + QStringLiteral("/sync-window-conflict.png"));
 
@@ -303,6 +167,58 @@ void TestSyncWindow::conflictShowsBothSidesAndChoiceIsApplied() {
     QCOMPARE(desk.surnameOf(QStringLiteral("Ivan")), QStringLiteral("Orlov-Server"));
     QCOMPARE(w->GridConflicts->rowCount(), 0);
     QCOMPARE(desk.contacts(), 1);
+}
+
+// Two columns changed on both sides: one of them may take the other side than the contact.
+void TestSyncWindow::columnTakesTheOtherSide() {
+    RadicaleProcess server;
+    server.addBook(QStringLiteral("anna"), QStringLiteral("contacts"), QStringLiteral("Contacts"),
+                   {card("c-2", "Sokolov", "Oleg", "+79035550102")});
+    QVERIFY(server.start());
+    Boxes boxes;
+    Desk desk;
+    TFormSync* w = desk.sync->openWindow();
+    typeAccount(*w, server.url(), QStringLiteral("pw"));
+    QTest::mouseClick(w->BtnFindBooks, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    Query(*desk.dm->IBPhones, QStringLiteral("update \"MAIN\" set FAM = 'Sokolov-Desk', CELLULAR = '+79990000001' "
+                                             "where FIRST_NAME = 'Oleg'"))
+        .run({});
+    desk.dm->IBPhones->commitRetaining();
+    QCOMPARE(sendToCard("PUT", w->ComboBooks->currentData().toString() + QStringLiteral("card0.vcf"),
+                        card("c-2", "Sokolov-Server", "Oleg", "+79990000002")) /
+                 100,
+             2);
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(w->GridConflicts->rowCount(), 1);
+    w->GridConflicts->setCurrentCell(0, 0);
+    // The surname as on the server, the rest (the mobile number) as on this computer.
+    int surname = -1, mobile = -1;
+    for (int r = 0; r < w->GridColumns->rowCount(); ++r) {
+        if (w->GridColumns->item(r, 2)->text() == u"Sokolov-Desk")
+            surname = r;
+        if (w->GridColumns->item(r, 2)->text() == u"+79990000001")
+            mobile = r;
+    }
+    QVERIFY(surname >= 0 && mobile >= 0);
+    auto* keep = qobject_cast<QComboBox*>(w->GridColumns->cellWidget(surname, 1));
+    QVERIFY(keep);
+    keep->setCurrentIndex(keep->findData(int(Choice::KeepServer)));
+    if (const QString dir = qEnvironmentVariable("KORVANE_SHOTS"); !dir.isEmpty())
+        w->grab().save(dir + QStringLiteral("/sync-window-column-choice.png"));
+    QTest::mouseClick(w->BtnKeepDesk, Qt::LeftButton);
+    QCOMPARE(w->GridConflicts->item(0, 1)->text(), QStringLiteral("Оставить как на компьютере, кроме полей: 1"));
+    QTest::mouseClick(w->BtnSyncNow, Qt::LeftButton);
+    QVERIFY(desk.waitIdle());
+    QCOMPARE(w->GridConflicts->rowCount(), 0);
+    QCOMPARE(desk.surnameOf(QStringLiteral("Oleg")), QStringLiteral("Sokolov-Server"));
+    const auto mobileNow =
+        Query(*desk.dm->IBPhones, QStringLiteral("select CELLULAR from \"MAIN\" where FIRST_NAME = 'Oleg'")).run({});
+    QCOMPARE(mobileNow[0][0].toString(), QStringLiteral("+79990000001"));
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));
 }
 
 // The server deleted what the desk changed: the contact waits, the server's side shown as deleted;
@@ -332,7 +248,7 @@ void TestSyncWindow::deletedOnServerChangedOnDeskWaits() {
     QVERIFY(w->GridColumns->rowCount() > 0);
     bool shownDeleted = true;
     for (int r = 0; r < w->GridColumns->rowCount(); ++r)
-        shownDeleted = shownDeleted && w->GridColumns->item(r, 2)->text() == QStringLiteral("(удалён)");
+        shownDeleted = shownDeleted && w->GridColumns->item(r, 3)->text() == QStringLiteral("(удалён)");
     QVERIFY(shownDeleted);
     w->GridConflicts->setCurrentCell(0, 0);
     QTest::mouseClick(w->BtnKeepDesk, Qt::LeftButton);

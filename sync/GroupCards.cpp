@@ -4,6 +4,7 @@
 #include "LocalContacts.h"
 #include "VCard.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -82,22 +83,33 @@ GroupCards::Known GroupCards::knownOf(const CardState& c) {
     Known k;
     const QJsonObject o = QJsonDocument::fromJson(c.synced.toUtf8()).object();
     k.path = o.value(QStringLiteral("path")).toString();
-    k.settled = o.contains(QStringLiteral("members"));
+    k.listed = o.contains(QStringLiteral("members"));
+    k.digest = o.value(QStringLiteral("digest")).toString();
+    k.settled = k.listed || !k.digest.isEmpty();
     for (const QJsonValue& v : o.value(QStringLiteral("members")).toArray())
         k.members << v.toInt();
     return k;
 }
 
+QString GroupCards::digestOf(const QList<int>& members) {
+    QByteArray text;
+    for (int num : members)
+        text += QByteArray::number(num) + ',';
+    return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex());
+}
+
 QString GroupCards::syncedText(const QString& path, const QList<int>& members) {
     QJsonObject o;
     o.insert(QStringLiteral("path"), path);
+    o.insert(QStringLiteral("digest"), digestOf(members));
     QJsonArray list;
     for (int num : members)
         list.append(num);
     o.insert(QStringLiteral("members"), list);
     QString text = QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
     if (text.size() > kSyncedLimit) {
-        // Too many to keep: the next change of the card is read as if it were new.
+        // Too many to keep: the digest tells whether the desk changed them; a change of the server's
+        // card is read as at its first sight (only contacts without a group join it).
         o.remove(QStringLiteral("members"));
         text = QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
     }
@@ -163,17 +175,17 @@ void GroupCards::applyMembers() {
         std::sort(named.begin(), named.end());
         if (!in.path.isEmpty()) {
             for (int num : named) {
-                if (known.settled && known.members.contains(num))
+                if (known.listed && known.members.contains(num))
                     continue; // named before: the desk's own moves since stand
                 if (movedNow.contains(num))
                     continue; // named anew by a card whose path comes first
-                if (!known.settled && (local_.contains(num) || local_.loadOne(num)) &&
+                if (!known.listed && (local_.contains(num) || local_.loadOne(num)) &&
                     !local_.value(num)[GR_NUM].isEmpty())
                     continue; // the first sight of a card: a contact's own CATEGORIES win
                 moveInto(num, in.path);
                 movedNow.insert(num);
             }
-            if (known.settled && known.path == in.path)
+            if (known.listed && known.path == in.path)
                 for (int num : known.members)
                     if (!named.contains(num) && !movedNow.contains(num))
                         leave(num, in.path);
@@ -285,7 +297,7 @@ int GroupCards::upload(bool& clean, SyncError& error) {
             nums << m.first;
             uids << m.second;
         }
-        if (known.settled && known.members == nums && known.path == path && !c.etag.isEmpty())
+        if (known.settled && known.digest == digestOf(nums) && known.path == path && !c.etag.isEmpty())
             continue;
         bool failed = false;
         const QByteArray body = c.etag.isEmpty() ? QByteArray() : cardBody(c, path, uids, failed, error);

@@ -50,9 +50,12 @@ private:
     };
     struct Known {
         QString path;
-        QList<int> members; // the desk contacts it named when last synced
-        bool settled = false;
+        QList<int> members;   // the desk contacts it named when last synced, when they fit the state
+        QString digest;       // a digest of them, kept also when they do not
+        bool listed = false;  // members holds them
+        bool settled = false; // synced with the desk at least once
     };
+    static QString digestOf(const QList<int>& members);
     static Known knownOf(const CardState& c);
     static QString syncedText(const QString& path, const QList<int>& members);
     QHash<QString, int> contactsByUid(); // member key -> NUM_MAIN of the linked cards

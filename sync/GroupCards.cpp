@@ -160,6 +160,9 @@ void GroupCards::leave(int num, const QString& path) {
 }
 
 void GroupCards::applyMembers() {
+    // Read now, before the desk's deletes go up: a member whose contact the desk deletes in this run is
+    // still known, and leaves the group cards instead of staying in them as a stranger's.
+    contactsByUid();
     std::sort(incoming_.begin(), incoming_.end(), [](const Incoming& a, const Incoming& b) { return a.path < b.path; });
     QSet<int> movedNow;
     for (const Incoming& in : incoming_) {

@@ -37,7 +37,8 @@ public:
     // placed by applyMembers.
     void serverCard(const QString& href, const QString& etag, const exchange::ImportedContact& card);
     // Moves the desk contacts the changed cards name, before the desk's changes go up (so that the
-    // moved contacts' cards carry their new CATEGORIES).
+    // moved contacts' cards carry their new CATEGORIES). Also learns the UIDs of the contacts linked
+    // now, so that one the desk deletes in this run is still known when the group cards go up.
     void applyMembers();
     // Brings the group cards in line with the desk's groups. Returns the cards written; a failed
     // request ends with error set; a card changed meanwhile on the server clears clean.

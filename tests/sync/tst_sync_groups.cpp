@@ -199,6 +199,13 @@ private Q_SLOTS:
         const cardsync::SyncResult quiet = synced(s);
         QVERIFY(quiet.ok);
         QCOMPARE(quiet.counts.groupCards + quiet.counts.updatedServer + quiet.counts.updatedDesk, 0);
+
+        // A contact deleted on the desk leaves the card; the member the desk never knew stays.
+        s.desk.remove(QStringLiteral("Zotov"));
+        QVERIFY(synced(s).ok);
+        QCOMPARE(membersOnServer(*s.phone),
+                 (Members{{QStringLiteral("Clients"), {QStringLiteral("somebody-else")}},
+                          {QStringLiteral("Семья"), {QStringLiteral("Yakovlev")}}}));
     }
 
     // A contact two group cards name at once joins the group whose path comes first.

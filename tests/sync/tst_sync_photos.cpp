@@ -166,6 +166,45 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(s.folder.path() + QStringLiteral("berta.png")), png('b')); // never deleted
     }
 
+    // A photograph changed on both sides waits for the user; the side chosen wins on both sides.
+    void photographChangedOnBothSidesWaits_data() {
+        QTest::addColumn<ServerKind>("kind");
+        QTest::addColumn<bool>("keepServer");
+        QTest::newRow("Radicale, keep the server's") << ServerKind::Radicale << true;
+        QTest::newRow("Radicale, keep the desk's") << ServerKind::Radicale << false;
+        QTest::newRow("Xandikos, keep the server's") << ServerKind::Xandikos << true;
+        QTest::newRow("Xandikos, keep the desk's") << ServerKind::Xandikos << false;
+    }
+    void photographChangedOnBothSidesWaits() {
+        QFETCH(ServerKind, kind);
+        QFETCH(bool, keepServer);
+        const QString fam = QStringLiteral("Gromova");
+        Setup s(kind, {{QStringLiteral("g.vcf"), photoCard(fam, png('1'), PhotoForm::Inline30)}});
+        QVERIFY(s.started);
+        QVERIFY(s.sync().ok);
+        s.desk.set(fam, "FOTOLINK", writeFile(s.folder.path() + QStringLiteral("desk.png"), png('d')));
+        QVERIFY(s.phone->replace(fam, photoCard(fam, png('s'), PhotoForm::Inline30)));
+        const cardsync::SyncResult r = s.sync();
+        QVERIFY2(r.ok, qPrintable(r.error.message));
+        QCOMPARE(r.conflicts, 1);
+        // Neither side overwritten meanwhile.
+        QCOMPARE(fileBytes(s.desk.value(fam, "FOTOLINK")), png('d'));
+        QCOMPARE(serverPhoto(s, fam), png('s'));
+        const std::vector<cardsync::SyncConflict> conflicts = cardsync::readConflicts(s.desk.login());
+        QCOMPARE(conflicts.size(), size_t(1));
+        QCOMPARE(conflicts[0].columns.size(), size_t(1));
+        QCOMPARE(conflicts[0].columns[0].column, int(exchange::FOTOLINK));
+        cardsync::resolveConflict(s.desk.login(), conflicts[0].href,
+                                  keepServer ? cardsync::Side::Server : cardsync::Side::Desk);
+        const cardsync::SyncResult resolved = s.sync();
+        QVERIFY2(resolved.ok, qPrintable(resolved.error.message));
+        QCOMPARE(resolved.conflicts, 0);
+        const QByteArray kept = keepServer ? png('s') : png('d');
+        QCOMPARE(fileBytes(s.desk.value(fam, "FOTOLINK")), kept);
+        QCOMPARE(serverPhoto(s, fam), kept);
+        QCOMPARE(moved(s.sync()), 0);
+    }
+
     // A server photograph the desk cannot take (no picture, a link) is not written on the desk and
     // stays on the server, as written, through the desk's edits.
     void photographTheDeskCannotTakeStays_data() {

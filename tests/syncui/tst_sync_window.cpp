@@ -417,6 +417,8 @@ void TestSyncWindow::stopEndsTheSearchForBooks() {
         QTest::qWait(20);
     QVERIFY(!desk.sync->runner().busy());
     QCOMPARE(w->LabelResult->text(), QStringLiteral("Поиск адресных книг прерван"));
+    if (const QString dir = qEnvironmentVariable("KORVANE_SHOTS"); !dir.isEmpty())
+        w->grab().save(dir + QStringLiteral("/sync-window-search-stopped.png"));
     QCOMPARE(w->ComboBooks->count(), 0);
     QVERIFY(w->BtnFindBooks->isEnabled());
     QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join(u'\n')));

@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "DbError.h"
 #include "FilterConditions.h"
+#include "IndexedSearch.h"
 #include "IniLang.h"
 #include "MessageBoxes.h"
 #include "PendingChange.h"
@@ -80,7 +81,7 @@ void TFormSearch::BitBtn3Click() {
         reject();
         return;
     }
-    const QString condition = FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames());
+    const QString condition = indexedsearch::condition(tabMain_.database(), text);
     const QString oldCondition = tabMain_.filter();
     const bool oldFlag = tabMain_.filtered();
     try {

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class TDM;
+
+// Builds the search index of the database in FILE on a thread of its own, as the program does in
+// the background, and prints how long that took (search_index_build_ms).
+void benchSearchIndexBuild(const QString& file, const QString& user, const QString& password);
+
+// The search window's searches with the index ready: a text in most contacts and a text in one,
+// from the command to the first rows and to every row (search_selective_*).
+void benchSelectiveSearch(TDM& dm, int contacts);

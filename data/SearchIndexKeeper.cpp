@@ -46,5 +46,6 @@ void SearchIndexKeeper::run() {
             // The database busy or gone for a moment: tried again after the pause.
             qWarning("search index: %s", qPrintable(e.message()));
         }
+        Q_EMIT passFinished();
     } while (pause());
 }

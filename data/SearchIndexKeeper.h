@@ -22,6 +22,10 @@ public:
     // Asks for a pass now rather than after the pause.
     void wake();
 
+Q_SIGNALS:
+    // A pass over the index ended (built, caught up, or nothing to do), sent from the keeper's thread.
+    void passFinished();
+
 protected:
     void run() override;
 

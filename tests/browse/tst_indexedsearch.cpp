@@ -520,9 +520,25 @@ private Q_SLOTS:
         QVERIFY(dm_->searchIndexKeeper());
         Dataset& m = *dm_->TabMain;
         QCOMPARE(indexedSearch(m, u"Ромашка"_s), QList<int>{3});
-        // Nothing here builds it: the program's own background work does.
+        // Nothing here builds it: the program's own background work does, on a thread of its own.
+        struct Passes {
+            std::atomic_bool offThread{true};
+            std::atomic_int count{0};
+        };
+        const auto passes = std::make_shared<Passes>(); // the keeper may outlive this function
+        connect(
+            dm_->searchIndexKeeper(), &SearchIndexKeeper::passFinished, dm_->searchIndexKeeper(),
+            [passes] {
+                if (QThread::currentThread() == qApp->thread())
+                    passes->offThread = false;
+                ++passes->count;
+            },
+            Qt::DirectConnection);
+        dm_->searchIndexKeeper()->wake();
         bool narrowed = false;
         QTRY_VERIFY((indexedSearch(m, u"Ромашка"_s, &narrowed), narrowed));
+        QTRY_VERIFY(passes->count > 0);
+        QVERIFY(passes->offThread);
         QCOMPARE(indexedSearch(m, u"Ромашка"_s), QList<int>{3});
         QVERIFY(named(candidatesFor(m, u"Ромашка"_s), 3));
     }

@@ -81,8 +81,8 @@ void benchFirstRows(const QString& folder, const QString& letterCondition) {
     std::printf("letter_first_rows_ms=%.1f\n", untilPainted(grid, spy, clock));
     // The search window's condition for the text the search figures use.
     clock.restart();
-    const QString search = indexedsearch::condition(*dm.IBPhones, QStringLiteral("ов"));
-    m.setFilterState(search, true);
+    const indexedsearch::Search search = indexedsearch::prepare(*dm.IBPhones, QStringLiteral("ов"));
+    m.setFilterState(search.condition, true, search.drivingKeys);
     std::printf("search_first_rows_ms=%.1f\n", untilPainted(grid, spy, clock));
     m.setFilterState(QString(), false);
     dm.Disconnect();

@@ -522,8 +522,9 @@ int main(int argc, char** argv) {
         };
         measure("letter_filter", letter, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(letter, true); });
         // The search window's condition for "ов", with the index ready.
-        const QString search = indexedsearch::condition(*dm.IBPhones, QStringLiteral("ов"));
-        measure("search", search, QStringLiteral("NUM_MAIN"), [&] { m.setFilterState(search, true); });
+        const indexedsearch::Search search = indexedsearch::prepare(*dm.IBPhones, QStringLiteral("ов"));
+        measure("search", search.condition, QStringLiteral("NUM_MAIN"),
+                [&] { m.setFilterState(search.condition, true, search.drivingKeys); });
         benchSelectiveSearch(dm, contacts);
         m.setFilterState(QString(), false);
         measure("sort", {}, QStringLiteral("FAM"), [&] { m.setSortField(QStringLiteral("FAM")); });

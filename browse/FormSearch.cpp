@@ -81,11 +81,11 @@ void TFormSearch::BitBtn3Click() {
         reject();
         return;
     }
-    const QString condition = indexedsearch::condition(tabMain_.database(), text);
+    const indexedsearch::Search search = indexedsearch::prepare(tabMain_.database(), text);
     const QString oldCondition = tabMain_.filter();
     const bool oldFlag = tabMain_.filtered();
     try {
-        tabMain_.setFilterState(condition, true);
+        tabMain_.setFilterState(search.condition, true, search.drivingKeys);
     } catch (const DbError& e) {
         msgbox::showError(e.message());
         // The list the user had comes back rather than an empty, closed one.

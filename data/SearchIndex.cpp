@@ -222,8 +222,9 @@ QStringList installStatements(const QString& schemaScript) {
 }
 
 void install(fb::Attachment& db, const QString& schemaScript) {
-    static const QRegularExpression created(QStringLiteral("^CREATE\\s+(TABLE|INDEX)\\s+(\\w+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression created(
+        QStringLiteral("^CREATE\\s+(?:GLOBAL\\s+TEMPORARY\\s+)?(TABLE|INDEX)\\s+(\\w+)"),
+        QRegularExpression::CaseInsensitiveOption);
     const QString relation = QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME = ?");
     const QString index = QStringLiteral("select count(*) from RDB$INDICES where RDB$INDEX_NAME = ?");
     fb::Transaction tr;

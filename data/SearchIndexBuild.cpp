@@ -73,28 +73,24 @@ IndexBuilder::IndexBuilder(fb::Attachment& db, QString schemaScript, const std::
 IndexBuilder::Step IndexBuilder::step() {
     if (!changestamps::present(db_))
         return Step::Unavailable;
-    std::optional<State> state;
-    {
-        fb::Transaction tr;
-        tr.start(db_);
-        state = readState(db_, tr);
-    }
-    if (!state) {
+    if (!installed_) {
+        // Once a builder: an older database, or an index made before a table was added, gets what
+        // it lacks.
         try {
             install(db_, schemaScript_);
+            installed_ = true;
         } catch (const DbError&) {
             return Step::Unavailable;
         }
-        return Step::Worked;
     }
     IndexLock lock(db_);
     if (!lock.held())
         return Step::Idle;
     try {
-        // Read again under the lock: another copy may have moved on since.
+        // Read under the lock: another copy may have moved on.
         fb::Transaction tr;
         tr.start(db_);
-        state = readState(db_, tr);
+        const std::optional<State> state = readState(db_, tr);
         tr.commit();
         if (!state)
             return Step::Unavailable;

@@ -49,6 +49,7 @@ private:
     fb::Attachment& db_;
     QString schemaScript_;
     const std::atomic_bool* cancel_;
+    bool installed_ = false;
 };
 
 } // namespace searchindex

@@ -181,6 +181,14 @@ CREATE TABLE SEARCH_LOCK (
     RUNS INTEGER DEFAULT 0 NOT NULL
 );
 
+/* The candidates of a search with more of them than a condition's key list holds, for this
+   connection only: the list reads them by key. */
+CREATE GLOBAL TEMPORARY TABLE SEARCH_PICKS (
+    PICK     INTEGER NOT NULL,
+    NUM_MAIN INTEGER NOT NULL,
+    PRIMARY KEY (PICK, NUM_MAIN)
+) ON COMMIT PRESERVE ROWS;
+
 INSERT INTO SEARCH_STATE (ID) VALUES (1);
 INSERT INTO SEARCH_LOCK (ID) VALUES (1);
 

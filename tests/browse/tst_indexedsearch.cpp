@@ -97,10 +97,10 @@ QList<int> plainSearch(Dataset& m, const QString& text) {
 }
 
 QList<int> indexedSearch(Dataset& m, const QString& text, bool* narrowed = nullptr) {
-    const QString condition = indexedsearch::condition(m.database(), text);
+    const indexedsearch::Search search = indexedsearch::prepare(m.database(), text);
     if (narrowed)
-        *narrowed = condition.startsWith(u'(');
-    m.setFilterState(condition, true);
+        *narrowed = search.condition.startsWith(u'(') || !search.drivingKeys.isEmpty();
+    m.setFilterState(search.condition, true, search.drivingKeys);
     return listedKeys(m);
 }
 
@@ -375,6 +375,56 @@ private Q_SLOTS:
         Dataset& again = *dm_->TabMain;
         QCOMPARE(indexedSearch(again, text, &narrowed), after);
         QVERIFY(narrowed);
+    }
+
+    // A text with more candidates than the condition lists: they are read by key from the
+    // connection's picks, and the list read again still sees another copy's changes; after a
+    // reconnect (the picks are gone) and under another sort order the same rows come.
+    void manyCandidatesAreReadByKey() {
+        dm_.reset();
+        {
+            OtherCopy other(folder_->databasePath());
+            fb::Transaction tr;
+            tr.start(other.db);
+            for (int key = 1000; key < 8000; ++key)
+                insertRow(other.db, tr, key,
+                          {{u"NOTES"_s, u"шмель %1"_s.arg(key)}, {u"FAM"_s, u"Ф%1"_s.arg(9000 - key)}});
+            tr.commit();
+        }
+        buildAnew(folder_->databasePath());
+        dm_ = folder_->openDM(ui_);
+        Dataset& m = *dm_->TabMain;
+        const QString text = u"шмель"_s;
+        const QList<int> plain = plainSearch(m, text);
+        QCOMPARE(plain.size(), 7000);
+        const indexedsearch::Search search = indexedsearch::prepare(m.database(), text);
+        QVERIFY(!search.drivingKeys.isEmpty());
+        QCOMPARE(search.condition, FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames()));
+        m.setFilterState(search.condition, true, search.drivingKeys);
+        QCOMPARE(listedKeys(m), plain);
+
+        OtherCopy other(folder_->databasePath());
+        other.run(u"update \"MAIN\" set JOB_ST = 'шмель' where NUM_MAIN = 6"_s);
+        other.run(u"update \"MAIN\" set NOTES = 'оса' where NUM_MAIN = 1000"_s);
+        other.run(u"delete from \"MAIN\" where NUM_MAIN = 1001"_s);
+        m.refresh();
+        QCOMPARE(m.drivingKeys(), search.drivingKeys);
+        QList<int> expected = plain.mid(2);
+        expected.prepend(6);
+        QCOMPARE(listedKeys(m), expected);
+
+        m.setSortField(u"FAM"_s);
+        QList<int> sorted = listedKeys(m);
+        QCOMPARE(sorted.size(), expected.size());
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(sorted, expected);
+        m.setSortField(QString());
+
+        dm_->Disconnect();
+        QVERIFY(m.drivingKeys().isEmpty());
+        dm_->DBConnect();
+        QCOMPARE(m.filter(), search.condition);
+        QCOMPARE(listedKeys(*dm_->TabMain), expected);
     }
 
     // The program's own save is found too: it carries a change stamp like any other.

@@ -12,10 +12,6 @@ namespace {
 // The server reads a statement of at most 64 KB; the select list around the condition takes a
 // little of that.
 constexpr qsizetype kMaxConditionBytes = 60000;
-// Candidates listed in the condition; more are written to SEARCH_PICKS and read by key.
-constexpr int kMaxListed = 6000;
-// Beyond this many candidates reading every contact costs about the same as looking each one up.
-constexpr int kMaxCandidates = 300000;
 
 // Writes the candidates for this connection, replacing an earlier search's; the select of their
 // keys and of every contact changed since the index read them.
@@ -40,18 +36,21 @@ QString writePicks(Database& db, const std::vector<int>& keys, qint64 changedFro
 }
 } // namespace
 
-Search prepare(Database& db, const QString& text) {
+Search prepare(Database& db, const QString& text, const Limits& limits) {
     const QStringList& fields = FilterConditions::searchedFieldNames();
     Search plain{FilterConditions::searchCondition(text, fields), {}};
     if (plain.condition.isEmpty())
         return plain;
     try {
         const std::optional<searchindex::Candidates> found =
-            searchindex::candidates(db.attachment(), db.transaction(), cp1251::encode(text), kMaxCandidates);
+            searchindex::candidates(db.attachment(), db.transaction(), cp1251::encode(text), limits.maxCandidates);
         if (!found)
             return plain;
-        if (found->keys.size() > size_t(kMaxListed))
+        if (found->keys.size() > size_t(limits.maxListed)) {
+            if (found->keys.size() * 100 > size_t(found->rows) * limits.maxSharePercent)
+                return plain;
             return {plain.condition, writePicks(db, found->keys, found->watermark)};
+        }
         const QString narrowed = FilterConditions::narrowedSearchCondition(text, fields, found->keys, found->watermark);
         return {narrowed.size() <= kMaxConditionBytes ? narrowed : plain.condition, {}};
     } catch (const DbError&) {

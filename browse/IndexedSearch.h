@@ -18,6 +18,14 @@ struct Search {
     QString drivingKeys;
 };
 
-Search prepare(Database& db, const QString& text);
+// Where one way of narrowing gives way to the next.
+struct Limits {
+    int maxListed = 6000;       // candidates listed in the condition (a statement holds 64 KB)
+    int maxSharePercent = 10;   // beyond this share of the book the plain read is as quick, and its
+                                // first rows come sooner
+    int maxCandidates = 300000; // read by key from SEARCH_PICKS
+};
+
+Search prepare(Database& db, const QString& text, const Limits& limits = {});
 
 } // namespace indexedsearch

@@ -251,7 +251,7 @@ std::optional<State> readState(fb::Attachment& db, fb::Transaction& tr) {
         return std::nullopt;
     fb::Statement st(db, tr,
                      QStringLiteral("select GEN, WATERMARK, BUILD_GEN, BUILD_WATERMARK, BUILD_FROM, NEXT_PART, "
-                                    "STALE_ROWS from SEARCH_STATE where ID = 1"));
+                                    "STALE_ROWS, ROWS_INDEXED, BUILD_ROWS from SEARCH_STATE where ID = 1"));
     st.execute();
     if (!st.fetch())
         return std::nullopt;
@@ -263,6 +263,8 @@ std::optional<State> readState(fb::Attachment& db, fb::Transaction& tr) {
     s.buildFrom = static_cast<int>(st.integer(4));
     s.nextPart = static_cast<int>(st.integer(5));
     s.staleRows = static_cast<int>(st.integer(6));
+    s.rows = static_cast<int>(st.integer(7));
+    s.buildRows = static_cast<int>(st.integer(8));
     return s;
 }
 
@@ -318,6 +320,7 @@ std::optional<Candidates> candidates(fb::Attachment& db, fb::Transaction& tr, co
         return std::nullopt;
     Candidates out;
     out.watermark = state->watermark;
+    out.rows = state->rows;
     fb::Statement read(db, tr, QStringLiteral("select POSTINGS from SEARCH_GRAMS where GRAM = ? and GEN = ?"));
     std::vector<int> keys, both;
     bool first = true;

@@ -51,6 +51,8 @@ struct State {
     int buildFrom = 0; // the next key the build reads
     int nextPart = 0;  // the first free piece number
     int staleRows = 0; // contacts indexed again since the generation was built
+    int rows = 0;      // contacts the generation's build read
+    int buildRows = 0; // contacts the build under way has read so far
 };
 // Nothing when the database has no index tables yet.
 std::optional<State> readState(fb::Attachment& db, fb::Transaction& tr);
@@ -80,6 +82,7 @@ private:
 struct Candidates {
     std::vector<int> keys; // ascending
     qint64 watermark = 0;
+    int rows = 0; // contacts in the book when the index was built
 };
 std::optional<Candidates> candidates(fb::Attachment& db, fb::Transaction& tr, const QByteArray& likeText, int limit);
 

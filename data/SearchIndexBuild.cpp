@@ -139,8 +139,8 @@ void IndexBuilder::startBuild(int gen) {
     fb::Transaction tr;
     tr.start(db_);
     fb::Statement st(db_, tr,
-                     QStringLiteral("update SEARCH_STATE set BUILD_GEN = ?, BUILD_WATERMARK = ?, BUILD_FROM = ? "
-                                    "where ID = 1"));
+                     QStringLiteral("update SEARCH_STATE set BUILD_GEN = ?, BUILD_WATERMARK = ?, BUILD_FROM = ?, "
+                                    "BUILD_ROWS = 0 where ID = 1"));
     st.setParam(0, gen);
     st.setParam(1, watermark);
     st.setParam(2, INT_MIN);
@@ -167,7 +167,7 @@ IndexBuilder::Step IndexBuilder::buildChunk() {
         // Every contact is in: searches read the new generation from the commit on.
         fb::Statement done(db_, tr,
                            QStringLiteral("update SEARCH_STATE set GEN = BUILD_GEN, WATERMARK = BUILD_WATERMARK, "
-                                          "BUILD_GEN = 0, STALE_ROWS = 0 where ID = 1"));
+                                          "BUILD_GEN = 0, STALE_ROWS = 0, ROWS_INDEXED = BUILD_ROWS where ID = 1"));
         done.execute();
         tr.commit();
         dropOtherGenerations(state->buildGen);
@@ -175,9 +175,11 @@ IndexBuilder::Step IndexBuilder::buildChunk() {
     }
     const int used = postings.write(db_, tr, state->buildGen, state->nextPart);
     fb::Statement progress(db_, tr,
-                           QStringLiteral("update SEARCH_STATE set BUILD_FROM = ?, NEXT_PART = ? where ID = 1"));
+                           QStringLiteral("update SEARCH_STATE set BUILD_FROM = ?, NEXT_PART = ?, "
+                                          "BUILD_ROWS = BUILD_ROWS + ? where ID = 1"));
     progress.setParam(0, *last == INT_MAX ? INT_MAX : *last + 1);
     progress.setParam(1, state->nextPart + used);
+    progress.setParam(2, count);
     progress.execute();
     tr.commit();
     return Step::Worked;

@@ -16,13 +16,13 @@
 #include "GridSnapshot.h"
 #include "ImportFileBench.h"
 #include "IndexedSearch.h"
-#include "SearchBench.h"
 #include "IniFile.h"
 #include "MainWindowOutput.h"
 #include "PreviewForm.h"
 #include "PreviewPageView.h"
 #include "ReminderEngine.h"
 #include "SchemaScript.h"
+#include "SearchBench.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "ContactPages.h"
 #include "DMUnit.h"
 #include "FilterConditions.h"
+#include "IndexedSearch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,10 +80,9 @@ void benchFirstRows(const QString& folder, const QString& letterCondition) {
     m.setFilterState(letterCondition, true);
     std::printf("letter_first_rows_ms=%.1f\n", untilPainted(grid, spy, clock));
     // The search window's condition for the text the search figures use.
-    const QString search =
-        FilterConditions::searchCondition(QStringLiteral("ов"), FilterConditions::searchedFieldNames());
     clock.restart();
-    m.setFilterState(search, true);
+    const indexedsearch::Search search = indexedsearch::prepare(*dm.IBPhones, QStringLiteral("ов"));
+    m.setFilterState(search.condition, true, search.drivingKeys);
     std::printf("search_first_rows_ms=%.1f\n", untilPainted(grid, spy, clock));
     m.setFilterState(QString(), false);
     dm.Disconnect();

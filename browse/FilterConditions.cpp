@@ -2,6 +2,8 @@
 
 #include "Cp1251.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace FilterConditions {
@@ -32,6 +34,24 @@ QString searchCondition(const QString& text, const QStringList& fieldNames) {
     for (const QString& name : fieldNames)
         terms << name + u" Like "_s + pattern;
     return terms.join(u" or "_s);
+}
+
+QString narrowedSearchCondition(const QString& text, const QStringList& fieldNames, const std::vector<int>& keys,
+                                qint64 changedFrom) {
+    const QString terms = searchCondition(text, fieldNames);
+    if (terms.isEmpty())
+        return {};
+    // The server takes at most 1,500 values in one "in" list.
+    constexpr size_t kPerList = 1000;
+    QStringList candidates;
+    for (size_t from = 0; from < keys.size(); from += kPerList) {
+        QStringList values;
+        for (size_t i = from; i < std::min(keys.size(), from + kPerList); ++i)
+            values << QString::number(keys[i]);
+        candidates << u"NUM_MAIN in ("_s + values.join(u',') + u')';
+    }
+    candidates << u"CHANGE_TX >= "_s + QString::number(changedFrom);
+    return u"("_s + candidates.join(u" or "_s) + u") and ("_s + terms + u')';
 }
 
 const QStringList& searchedFieldNames() {

@@ -18,6 +18,14 @@ QString letterCondition(const QString& caption);
 // doubled so that it stays one quoted literal; "%" and "_" keep their meaning as Like wildcards.
 QString searchCondition(const QString& text, const QStringList& fieldNames);
 
+// The search condition narrowed to candidate contacts: the keys listed, or any contact whose change
+// stamp is changedFrom or above (changed since the keys were found, evaluated by the server each time
+// the list is read), and then the terms of searchCondition, which decide. Both parts read through
+// indexes (the primary key, the change stamps), so only the candidates are read. Empty for an
+// empty text.
+QString narrowedSearchCondition(const QString& text, const QStringList& fieldNames, const std::vector<int>& keys,
+                                qint64 changedFrom);
+
 // The contact fields that the search window looks through, in dataset order.
 const QStringList& searchedFieldNames();
 

@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "DbError.h"
 #include "FilterConditions.h"
+#include "IndexedSearch.h"
 #include "IniLang.h"
 #include "MessageBoxes.h"
 #include "PendingChange.h"
@@ -80,11 +81,11 @@ void TFormSearch::BitBtn3Click() {
         reject();
         return;
     }
-    const QString condition = FilterConditions::searchCondition(text, FilterConditions::searchedFieldNames());
+    const indexedsearch::Search search = indexedsearch::prepare(tabMain_.database(), text);
     const QString oldCondition = tabMain_.filter();
     const bool oldFlag = tabMain_.filtered();
     try {
-        tabMain_.setFilterState(condition, true);
+        tabMain_.setFilterState(search.condition, true, search.drivingKeys);
     } catch (const DbError& e) {
         msgbox::showError(e.message());
         // The list the user had comes back rather than an empty, closed one.

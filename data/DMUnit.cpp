@@ -1,6 +1,8 @@
 #include "DMUnit.h"
 
 #include "ChangeStamps.h"
+#include "SearchIndexKeeper.h"
+
 #include "ListIndexes.h"
 
 #include <QThread>
@@ -145,6 +147,12 @@ TDM::TDM(const QString& programFolder, DMUserInterface ui, QObject* parent) : QO
 
     IBPhones = std::make_unique<Database>(QStringLiteral("IBPhones"));
     IBPhones->setLoginPromptHandler(ui_.login);
+    // The index's own attachment goes with the window's: a backup, a restore or another database
+    // may follow.
+    connect(IBPhones.get(), &Database::connectedChanged, this, [this](bool connected) {
+        if (!connected)
+            searchIndex_.reset();
+    });
     Database& db = *IBPhones;
 
     TabContactGroups = std::make_unique<Dataset>(db, QStringLiteral("TabContactGroups"), QStringLiteral("GROUPS"),
@@ -252,6 +260,11 @@ void TDM::DBConnect() {
     listindexes::ensure(*IBPhones);
     if (IBPhones->connected())
         changestamps::ensure(IBPhones->attachment());
+    if (IBPhones->connected() && !searchIndex_) {
+        searchIndex_ = std::make_unique<SearchIndexKeeper>(IBPhones->databaseName, IBPhones->userName,
+                                                           IBPhones->password);
+        searchIndex_->start();
+    }
     openTables();
 }
 

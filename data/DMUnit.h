@@ -6,6 +6,8 @@
 
 #include <QObject>
 #include <functional>
+
+class SearchIndexKeeper;
 #include <memory>
 
 // How the data module talks to the user; the application gives real dialogs, tests record.
@@ -53,6 +55,10 @@ public:
         IBSPContactGroups;
     std::unique_ptr<Query> IBQueryDBTree;
 
+    // Keeps the search index of the connected database current in the background; none while
+    // disconnected.
+    SearchIndexKeeper* searchIndexKeeper() const { return searchIndex_.get(); }
+
     // The table datasets in the module's order.
     std::vector<Dataset*> tables() const;
 
@@ -70,6 +76,7 @@ private:
     ConnectionSettings settings_;
     QString serverProgram_;
     int launchCount_ = 0;
+    std::unique_ptr<SearchIndexKeeper> searchIndex_;
 };
 
 // The field lists of the six tables.

@@ -22,6 +22,10 @@ int storedCount(const std::vector<FieldDef>& defs) {
 Dataset::Dataset(Database& db, QString objectName, QString tableName, std::vector<FieldDef> defs, QObject* parent)
     : QObject(parent), db_(db), table_(std::move(tableName)), rows_(storedCount(defs)), builder_(storedCount(defs)) {
     setObjectName(objectName);
+    connect(&db_, &Database::connectedChanged, this, [this](bool connected) {
+        if (!connected)
+            drivingKeys_.clear();
+    });
     int stored = 0;
     for (int i = 0; i < static_cast<int>(defs.size()); ++i) {
         const bool lookup = defs[i].isLookup();
@@ -117,8 +121,13 @@ void Dataset::setFiltered(bool on) {
 }
 
 void Dataset::setFilterState(const QString& condition, bool on) {
+    setFilterState(condition, on, QString());
+}
+
+void Dataset::setFilterState(const QString& condition, bool on, const QString& drivingKeys) {
     const bool wasEffective = filtered_;
-    const bool conditionChanged = condition != filter_;
+    const bool conditionChanged = condition != filter_ || drivingKeys != drivingKeys_;
+    drivingKeys_ = drivingKeys;
     filter_ = condition;
     filtered_ = on;
     // A re-read happens when the flag changes, or when the condition changes while the flag is on.

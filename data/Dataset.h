@@ -77,6 +77,12 @@ public:
     void refresh();
     // Sets condition and flag together with one re-read.
     void setFilterState(const QString& condition, bool on);
+    // The same, with a select of keys that drives the read while the filter is on: the rows are read
+    // by key from those the select names (a join), and the condition still decides. The select must
+    // name every row the condition lets through. Any other change of the filter drops it, and so does
+    // a disconnect (it may read what lives only as long as the connection).
+    void setFilterState(const QString& condition, bool on, const QString& drivingKeys);
+    const QString& drivingKeys() const { return drivingKeys_; }
 
     // ---- fetching ----
     // True while rows are still coming.
@@ -218,6 +224,7 @@ private:
     State state_ = State::Inactive;
     QString filter_;
     bool filtered_ = false;
+    QString drivingKeys_;
     QString sort_;
     // The current row's values while it is edited or inserted, and as they were read.
     std::vector<QVariant> buffer_;

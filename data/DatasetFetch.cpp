@@ -21,6 +21,8 @@ QString Dataset::selectSql() const {
         columns << quoted(fields_[fi]->column());
     QString sql =
         QStringLiteral("select %1, RDB$DB_KEY from %2").arg(columns.join(QStringLiteral(", ")), quoted(table_));
+    if (filtered_ && !drivingKeys_.isEmpty())
+        sql = datasetsql::drivenSelect(columns, table_, keyField().column(), drivingKeys_);
     if (filtered_ && !filter_.trimmed().isEmpty())
         sql += QStringLiteral(" where (") + filter_ + u')';
     const Field* order = sort_.isEmpty() ? nullptr : findField(sort_);

@@ -149,6 +149,51 @@ END^
 
 SET TERM ; ^
 
+/* The search looks for a text in 37 fields of every contact. So that a search in a large book need
+   not read every field of every row, the program keeps an index of the searched text: for each byte
+   and each trigram of one field's cp1251 text the keys of the contacts holding it, delta-coded or as
+   a bitmap in pieces of SEARCH_GRAMS. SEARCH_STATE names the generation searches read and its
+   watermark: every contact changed since it was read carries a change stamp at or above it and is
+   always a candidate. The program builds and catches up the index in the background, one copy at a
+   time (SEARCH_LOCK); the Like terms over the fields stay the final check of every search.
+   The statements naming SEARCH_ also upgrade an older database when it is opened. */
+CREATE TABLE SEARCH_GRAMS (
+    GRAM     INTEGER NOT NULL,
+    GEN      INTEGER NOT NULL,
+    PART     INTEGER NOT NULL,
+    POSTINGS VARCHAR(32000) CHARACTER SET OCTETS,
+    PRIMARY KEY (GRAM, GEN, PART)
+);
+
+CREATE TABLE SEARCH_STATE (
+    ID              INTEGER NOT NULL PRIMARY KEY,
+    GEN             INTEGER DEFAULT 0 NOT NULL,
+    WATERMARK       BIGINT,
+    BUILD_GEN       INTEGER DEFAULT 0 NOT NULL,
+    BUILD_WATERMARK BIGINT,
+    BUILD_FROM      INTEGER DEFAULT 0 NOT NULL,
+    NEXT_PART       INTEGER DEFAULT 0 NOT NULL,
+    STALE_ROWS      INTEGER DEFAULT 0 NOT NULL,
+    ROWS_INDEXED    INTEGER DEFAULT 0 NOT NULL,
+    BUILD_ROWS      INTEGER DEFAULT 0 NOT NULL
+);
+
+CREATE TABLE SEARCH_LOCK (
+    ID   INTEGER NOT NULL PRIMARY KEY,
+    RUNS INTEGER DEFAULT 0 NOT NULL
+);
+
+/* The candidates of a search with more of them than a condition's key list holds, for this
+   connection only: the list reads them by key. */
+CREATE GLOBAL TEMPORARY TABLE SEARCH_PICKS (
+    PICK     INTEGER NOT NULL,
+    NUM_MAIN INTEGER NOT NULL,
+    PRIMARY KEY (PICK, NUM_MAIN)
+) ON COMMIT PRESERVE ROWS;
+
+INSERT INTO SEARCH_STATE (ID) VALUES (1);
+INSERT INTO SEARCH_LOCK (ID) VALUES (1);
+
 /* The built-in groups: the root group first, the others under it. */
 INSERT INTO "GROUPS" (GR_NUM, PARENT_GROUP, GROUP_NAME) VALUES (1, 0, 'Все контакты');
 INSERT INTO "GROUPS" (GR_NUM, PARENT_GROUP, GROUP_NAME) VALUES (2, 1, 'Работа');

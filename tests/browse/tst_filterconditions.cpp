@@ -60,6 +60,8 @@ private Q_SLOTS:
     void searchConditionTermsForEveryField();
     void searchedFields();
     void searchableFieldsFilter();
+    void narrowedSearchCondition_data();
+    void narrowedSearchCondition();
 };
 
 void FilterConditionsTest::letterBarCaptions_data() {
@@ -184,6 +186,43 @@ void FilterConditionsTest::searchableFieldsFilter() {
     };
     QCOMPARE(FilterConditions::searchableFields(fields), QStringList({u"JOB_ORG"_s, u"FAM"_s, u"NOTES"_s}));
     QVERIFY(FilterConditions::searchableFields({}).isEmpty());
+}
+
+void FilterConditionsTest::narrowedSearchCondition_data() {
+    QTest::addColumn<int>("candidates");
+    QTest::addColumn<QString>("keysPart");
+    QTest::newRow("none: only the contacts changed since") << 0 << u"(CHANGE_TX >= 77)"_s;
+    QTest::newRow("a few") << 3 << u"(NUM_MAIN in (list of 3) or CHANGE_TX >= 77)"_s;
+    // The server takes no more than 1,500 values in one list.
+    QTest::newRow("more than one list holds")
+        << 2500
+        << u"(NUM_MAIN in (list of 1000) or NUM_MAIN in (list of 1000) or NUM_MAIN in (list of 500) or "
+           u"CHANGE_TX >= 77)"_s;
+}
+
+void FilterConditionsTest::narrowedSearchCondition() {
+    QFETCH(int, candidates);
+    QFETCH(QString, keysPart);
+    std::vector<int> keys;
+    for (int i = 1; i <= candidates; ++i)
+        keys.push_back(i * 10);
+    const QStringList fields{u"FAM"_s, u"NOTES"_s};
+    const QString text = u"O'B%_"_s;
+    QString condition = FilterConditions::narrowedSearchCondition(text, fields, keys, 77);
+    // Every key listed once, in order.
+    static const QRegularExpression list(u"NUM_MAIN in \\(([0-9,]+)\\)"_s);
+    QStringList listed;
+    for (auto it = list.globalMatch(condition); it.hasNext();) {
+        const auto m = it.next();
+        listed << m.captured(1).split(u',');
+        condition.replace(m.captured(1), u"list of %1"_s.arg(m.captured(1).count(u',') + 1));
+    }
+    QCOMPARE(listed.size(), candidates);
+    for (int i = 0; i < listed.size(); ++i)
+        QCOMPARE(listed[i].toInt(), keys[i]);
+    // The specified terms follow unchanged and decide.
+    QCOMPARE(condition, keysPart + u" and ("_s + FilterConditions::searchCondition(text, fields) + u')');
+    QVERIFY(FilterConditions::narrowedSearchCondition(QString(), fields, keys, 77).isEmpty());
 }
 
 QTEST_APPLESS_MAIN(FilterConditionsTest)

@@ -5,6 +5,7 @@
 #include "ContactValues.h"
 #include "ForeignLines.h"
 #include "LocalContacts.h"
+#include "OwnWrites.h"
 #include "ServerListing.h"
 #include "SyncState.h"
 #include "SyncTexts.h"
@@ -95,8 +96,11 @@ private:
 
         step(0, 1, texts::phaseReading());
         upgradeStateTables(conn_->db(), conn_->tr());
+        OwnWrites::ensureTable(conn_->db(), conn_->tr());
+        own_ = std::make_unique<OwnWrites>(conn_->db(), conn_->tr());
+        own_->load();
         ServerListing listing = listServer(*client_, book_, state_->token(), true);
-        if (listing.error.failed())
+        if (listing.error.failed() || !own_->completeListing(listing, *client_, book_, listing.error))
             throw RunFailure{listing.error};
         loadDesk(listing);
         if (listing.full)
@@ -110,7 +114,10 @@ private:
         uploadDeskChanges();
 
         if (clean_) {
-            state_->setToken(settledToken(listing.token));
+            // The token of this run's listing: this run's own writes come after it, and the next
+            // listing shows them again with the ETags the state holds (see OwnWrites).
+            state_->setToken(listing.token);
+            own_->settled();
             state_->setGroupsSignature(local_->groupsSignature());
         }
         result_.conflicts = int(state_->conflicts().size());
@@ -136,27 +143,6 @@ private:
 
     // A desk contact by key, read when the run has not read it yet.
     bool onDesk(int num) { return local_->contains(num) || (index_->partial() && local_->loadOne(num)); }
-
-    // The token taken before this run's own uploads lists them again next time; worse, a server whose
-    // token names the book's content (Xandikos) gives the same token back when a card we uploaded is
-    // deleted again, and the delete would never be seen. So the token is moved past our own changes
-    // when the changes since it are exactly ours; anyone else's change keeps the older token.
-    QString settledToken(const QString& token) {
-        if (!wrote_ || token.isEmpty())
-            return token;
-        const ServerListing since = listServer(*client_, book_, token, false);
-        if (since.error.failed() || since.full || since.token.isEmpty())
-            return token;
-        for (auto it = since.changed.begin(); it != since.changed.end(); ++it) {
-            const CardState* c = findCard(it.key());
-            if (!c || c->etag != it->etag)
-                return token;
-        }
-        for (const QString& href : since.removed)
-            if (findCard(href))
-                return token;
-        return since.token;
-    }
 
     [[noreturn]] void fail(SyncError::Kind kind, const QString& message) {
         SyncError e;
@@ -207,6 +193,8 @@ private:
     }
 
     CardState* findCard(const QString& href) { return index_->find(href); }
+    // A card written to the server: kept with the card's state, committed with it.
+    void wroteCard(const QString& href) { own_->wrote(href); }
     void writeCard(const CardState& c) { index_->write(c); }
     void forgetCard(const QString& href) { index_->forget(href); }
 
@@ -376,7 +364,7 @@ private:
                 throw RunFailure{r.error};
             c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
             ++result_.counts.updatedServer;
-            wrote_ = true;
+            wroteCard(c.href);
         } else {
             c.etag = etag;
         }
@@ -472,7 +460,7 @@ private:
                         throw RunFailure{r.error};
                     }
                     ++result_.counts.createdServer;
-                    wrote_ = true;
+                    wroteCard(c.href);
                     settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
                 } else {
                     local_->remove(c.num);
@@ -494,7 +482,7 @@ private:
                         throw RunFailure{r.error};
                     etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
                     ++result_.counts.updatedServer;
-                    wrote_ = true;
+                    wroteCard(c.href);
                 }
                 if (merged != desk) {
                     local_->update(c.num, merged);
@@ -532,7 +520,7 @@ private:
             throw RunFailure{r.error};
         forgetCard(c.href);
         ++result_.counts.deletedServer;
-        wrote_ = true;
+        wroteCard(c.href);
         commitNow();
     }
 
@@ -576,9 +564,9 @@ private:
             if (!r.ok())
                 throw RunFailure{r.error};
             settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
+            wroteCard(c.href);
             commitNow();
             ++result_.counts.updatedServer;
-            wrote_ = true;
         }
         for (int num : fresh) {
             if (++done % 200 == 0)
@@ -631,9 +619,9 @@ private:
         if (!r.ok())
             throw RunFailure{r.error};
         settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
+        wroteCard(c.href);
         commitNow();
         ++result_.counts.createdServer;
-        wrote_ = true;
     }
 
     DbLogin login_;
@@ -649,8 +637,8 @@ private:
     std::unique_ptr<CardIndex> index_;
     SyncResult result_;
     QSet<QString> handled_; // cards whose server change this run stored
-    bool clean_ = true;
-    bool wrote_ = false; // this run changed the server // every change listed was handled: the new token may be kept
+    bool clean_ = true; // every change listed was handled: the new token may be kept
+    std::unique_ptr<OwnWrites> own_;
     int uncommitted_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "DMUnit.h"
 
+#include "ChangeStamps.h"
 #include "ListIndexes.h"
 
 #include <QThread>
@@ -249,6 +250,8 @@ void TDM::DBConnect() {
         }
     }
     listindexes::ensure(*IBPhones);
+    if (IBPhones->connected())
+        changestamps::ensure(IBPhones->attachment());
     openTables();
 }
 

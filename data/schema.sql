@@ -1,5 +1,5 @@
-/* The Korvane database: six tables, one sequence and one key procedure per table, and the six
-   built-in groups. Dialect 3, character set WIN1251. Created by korvane-mkdb. */
+/* The Korvane database: six tables, one sequence and one key procedure per table, the six
+   built-in groups, and a trigger on contacts and groups that stamps each row with its last writer. Dialect 3, character set WIN1251. Created by korvane-mkdb. */
 
 CREATE TABLE "MAIN" (
     NUM_MAIN      INTEGER NOT NULL PRIMARY KEY,
@@ -42,7 +42,10 @@ CREATE TABLE "MAIN" (
     JOB_ICQ       VARCHAR(20),
     HOME_ICQ      VARCHAR(20),
     OTHER_COMMUN  VARCHAR(50),
-    NOTES         VARCHAR(240)
+    NOTES         VARCHAR(240),
+    /* The transaction that last wrote the row, set by MAIN_CHANGE_TX: what changed since a copy was
+       taken is one range of its index. */
+    CHANGE_TX     BIGINT
 );
 
 CREATE TABLE "SCHEDULER" (
@@ -76,7 +79,8 @@ CREATE TABLE "JobPost" (
 CREATE TABLE "GROUPS" (
     GR_NUM       INTEGER NOT NULL PRIMARY KEY,
     PARENT_GROUP INTEGER,
-    GROUP_NAME   VARCHAR(30)
+    GROUP_NAME   VARCHAR(30),
+    CHANGE_TX    BIGINT
 );
 
 /* Lists are read in key order and the tree reads the children of one group. */
@@ -85,6 +89,8 @@ CREATE INDEX MAIN_FAM ON "MAIN" (FAM);
 /* The contact list sorted by organisation and narrowed to a group shows its first rows at once. */
 CREATE INDEX MAIN_JOB_ORG ON "MAIN" (JOB_ORG);
 CREATE INDEX MAIN_GR_NUM ON "MAIN" (GR_NUM);
+CREATE INDEX MAIN_CHANGE_TX ON "MAIN" (CHANGE_TX);
+CREATE INDEX GROUPS_CHANGE_TX ON "GROUPS" (CHANGE_TX);
 
 CREATE SEQUENCE GEN_MAIN;
 CREATE SEQUENCE GEN_SCHEDULER;
@@ -129,6 +135,16 @@ CREATE PROCEDURE SETGROUPSPRIMARYKEY RETURNS (NEWKEY INTEGER) AS
 BEGIN
     NEWKEY = GEN_ID(GEN_GROUPS, 1);
     SUSPEND;
+END^
+
+CREATE TRIGGER MAIN_CHANGE_TX FOR "MAIN" ACTIVE BEFORE INSERT OR UPDATE POSITION 0 AS
+BEGIN
+    NEW.CHANGE_TX = CURRENT_TRANSACTION;
+END^
+
+CREATE TRIGGER GROUPS_CHANGE_TX FOR "GROUPS" ACTIVE BEFORE INSERT OR UPDATE POSITION 0 AS
+BEGIN
+    NEW.CHANGE_TX = CURRENT_TRANSACTION;
 END^
 
 SET TERM ; ^

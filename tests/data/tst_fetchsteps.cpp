@@ -154,7 +154,8 @@ private Q_SLOTS:
             tr.start(db);
             fb::Statement st(db, tr,
                              QStringLiteral("select trim(RDB$INDEX_NAME) from RDB$INDICES where RDB$RELATION_NAME = "
-                                            "'MAIN' and RDB$INDEX_NAME starting with 'MAIN_' order by 1"));
+                                            "'MAIN' and RDB$INDEX_NAME starting with 'MAIN_' and RDB$INDEX_NAME <> "
+                                            "'MAIN_CHANGE_TX' order by 1"));
             st.execute();
             QStringList names;
             while (st.fetch())

@@ -1,5 +1,6 @@
 #include "LocalContacts.h"
 
+#include "ChangeStamps.h"
 #include "Database.h"
 
 #include <QCryptographicHash>
@@ -143,16 +144,42 @@ QList<int> LocalContacts::changedSinceSync() {
         else
             differs << QStringLiteral("coalesce(m.%1, '') <> coalesce(d.%1, '')").arg(f);
     }
+    // With the stamps, only the rows written from the watermark on: a row the last sync compared, or
+    // stored itself, and nobody wrote since is the same as its synced values.
+    QString stamped = QStringLiteral("1 = 1");
+    if (since_) {
+        stamped = QStringLiteral("m.CHANGE_TX >= %1").arg(since_->watermark);
+        QStringList own;
+        for (qint64 tx : since_->ownTransactions)
+            own << QString::number(tx);
+        if (!own.isEmpty())
+            stamped += QStringLiteral(" and m.CHANGE_TX not in (%1)").arg(own.join(u','));
+    }
     fb::Statement st(db_, tr_,
                      QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "
-                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where s.HREF is null "
-                                    "or d.NUM_MAIN is null or %1")
-                         .arg(differs.join(QStringLiteral(" or "))));
+                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where %2 and "
+                                    "(s.HREF is null or d.NUM_MAIN is null or %1)")
+                         .arg(differs.join(QStringLiteral(" or ")), stamped));
     st.execute();
     QList<int> out;
     while (st.fetch())
         out << st.value(0).toInt();
     return out;
+}
+
+void LocalContacts::beforeCommit() {
+    if (!std::exchange(written_, false))
+        return;
+    fb::Statement st(db_, tr_, QStringLiteral("select current_transaction from rdb$database"));
+    st.execute();
+    if (st.fetch())
+        ownTransactions_ << st.value(0).toLongLong();
+}
+
+std::optional<qint64> deskWatermark(fb::Attachment& db) {
+    if (!changestamps::ensure(db))
+        return std::nullopt;
+    return changestamps::watermark(db);
 }
 
 QStringList LocalContacts::cardsOfDeletedContacts() {
@@ -183,6 +210,7 @@ QVariant LocalContacts::groupOf(const QString& path) {
         insert.setParam(2, name);
         insert.execute();
         groupRows_.push_back({num, parent, name}); // the signature then holds this run's own groups
+        written_ = true;
         return num;
     });
     return group ? QVariant(*group) : QVariant();
@@ -212,6 +240,7 @@ int LocalContacts::insert(const Values& values) {
     for (int c = 0; c < ColumnCount; ++c)
         st.setParam(c, c == NUM_MAIN ? QVariant(num) : c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.execute();
+    written_ = true;
     contacts_.insert(num, values);
     return num;
 }
@@ -232,6 +261,7 @@ void LocalContacts::update(int num, const Values& values) {
         st.setParam(i++, c == GR_NUM ? groupOf(values[GR_NUM]) : row.values[c]);
     st.setParam(i, num);
     st.execute();
+    written_ = true;
     contacts_.insert(num, values);
 }
 
@@ -239,6 +269,7 @@ void LocalContacts::remove(int num) {
     fb::Statement st(db_, tr_, QStringLiteral("delete from \"MAIN\" where NUM_MAIN = ?"));
     st.setParam(0, num);
     st.execute();
+    written_ = true;
     contacts_.remove(num);
 }
 

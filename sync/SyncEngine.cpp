@@ -85,6 +85,8 @@ private:
         RunLock lock(login_);
         if (!lock.taken())
             fail(SyncError::Busy, texts::errorText(SyncError::Busy));
+        // Read before the snapshot that reads the contacts (see DeskMark).
+        watermark_ = deskWatermark(conn_->db());
         // The state as it stands now, after the lock: a run that ended meanwhile has stored its own.
         conn_->commit();
 
@@ -119,6 +121,9 @@ private:
             state_->setToken(listing.token);
             own_->settled();
             state_->setGroupsSignature(local_->groupsSignature());
+            local_->beforeCommit();
+            state_->setDeskMark(watermark_ ? std::optional<DeskMark>({*watermark_, local_->ownTransactions()})
+                                           : std::nullopt);
         }
         result_.conflicts = int(state_->conflicts().size());
         conn_->commit();
@@ -131,6 +136,8 @@ private:
     // last sync, so that a sync with nothing changed reads next to nothing.
     void loadDesk(const ServerListing& listing) {
         local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
+        if (watermark_)
+            local_->setChangesSince(state_->deskMark());
         local_->loadSome({});
         index_ = std::make_unique<CardIndex>(*state_);
         if (listing.full || local_->groupsSignature() != state_->groupsSignature()) {
@@ -202,6 +209,7 @@ private:
     void rowWritten() { ++uncommitted_; }
 
     void commitNow() {
+        local_->beforeCommit();
         conn_->commit();
         uncommitted_ = 0;
     }
@@ -639,6 +647,7 @@ private:
     QSet<QString> handled_; // cards whose server change this run stored
     bool clean_ = true; // every change listed was handled: the new token may be kept
     std::unique_ptr<OwnWrites> own_;
+    std::optional<qint64> watermark_; // of the change stamps; none without them
     int uncommitted_ = 0;
 };
 

@@ -71,6 +71,12 @@ void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr) {
         fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_ACCOUNT add GROUPS_SIG VARCHAR(64)"));
         altered = true;
     }
+    if (!columnExists(db, tr, "SYNC_ACCOUNT", "DESK_WATERMARK")) {
+        fb::executeImmediate(
+            db, tr,
+            QStringLiteral("alter table SYNC_ACCOUNT add DESK_WATERMARK BIGINT, add DESK_OWN_TX VARCHAR(2000)"));
+        altered = true;
+    }
     if (altered) {
         tr.commit();
         tr.start(db);
@@ -194,6 +200,33 @@ std::optional<CardState> SyncState::cardOf(int num) {
     if (found.empty())
         return std::nullopt;
     return found.front();
+}
+
+std::optional<DeskMark> SyncState::deskMark() {
+    fb::Statement st(db_, tr_, QStringLiteral("select DESK_WATERMARK, DESK_OWN_TX from SYNC_ACCOUNT where ID = 1"));
+    st.execute();
+    if (!st.fetch() || st.isNull(0))
+        return std::nullopt;
+    DeskMark mark;
+    mark.watermark = st.value(0).toLongLong();
+    for (const QString& tx : st.value(1).toString().split(u',', Qt::SkipEmptyParts))
+        mark.ownTransactions << tx.toLongLong();
+    return mark;
+}
+
+void SyncState::setDeskMark(const std::optional<DeskMark>& mark) {
+    QStringList own;
+    if (mark)
+        for (qint64 tx : mark->ownTransactions)
+            own << QString::number(tx);
+    QString ownText = own.join(u',');
+    if (ownText.size() > 2000)
+        ownText.clear(); // too many to leave out: the next sync compares those rows too
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("update SYNC_ACCOUNT set DESK_WATERMARK = ?, DESK_OWN_TX = ? where ID = 1"));
+    st.setParam(0, mark ? QVariant(mark->watermark) : QVariant());
+    st.setParam(1, textOrNull(ownText));
+    st.execute();
 }
 
 QString SyncState::groupsSignature() {

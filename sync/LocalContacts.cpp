@@ -36,7 +36,8 @@ DbLogin DbLogin::of(const Database& db) {
     return {db.databaseName, db.userName, db.password};
 }
 
-Connection::Connection(const DbLogin& login) {
+Connection::Connection(const DbLogin& login, int pageBuffers) {
+    db_.setPageBuffers(pageBuffers);
     db_.attach(login.databaseName, login.userName, login.password);
     tr_.start(db_);
 }

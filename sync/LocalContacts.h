@@ -86,7 +86,8 @@ std::optional<qint64> deskWatermark(fb::Attachment& db);
 // A connection of the sync's own with one transaction, rolled back unless committed.
 class Connection {
 public:
-    explicit Connection(const DbLogin& login);
+    // pageBuffers: the page cache of the connection (see fb::Attachment::setPageBuffers).
+    explicit Connection(const DbLogin& login, int pageBuffers = 0);
     fb::Attachment& db() { return db_; }
     fb::Transaction& tr() { return tr_; }
     // Commits and starts the next transaction.

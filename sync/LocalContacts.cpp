@@ -4,6 +4,7 @@
 #include "Database.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 
 namespace cardsync {
 
@@ -149,12 +150,29 @@ QList<int> LocalContacts::changedSinceSync() {
     // stored itself, and nobody wrote since is the same as its synced values.
     QString stamped = QStringLiteral("1 = 1");
     if (since_) {
-        stamped = QStringLiteral("m.CHANGE_TX >= %1").arg(since_->watermark);
-        QStringList own;
-        for (qint64 tx : since_->ownTransactions)
-            own << QString::number(tx);
-        if (!own.isEmpty())
-            stamped += QStringLiteral(" and m.CHANGE_TX not in (%1)").arg(own.join(u','));
+        // The ranges between the sync's own transactions, so that the index skips their rows (a
+        // first sync's own are every row it stored); past a few dozen, they are left out one by one.
+        std::vector<qint64> own(since_->ownTransactions.begin(), since_->ownTransactions.end());
+        std::sort(own.begin(), own.end());
+        own.erase(std::unique(own.begin(), own.end()), own.end());
+        own.erase(std::remove_if(own.begin(), own.end(), [this](qint64 tx) { return tx < since_->watermark; }),
+                  own.end());
+        QStringList ranges;
+        if (own.size() <= 50) {
+            QString from = QStringLiteral("m.CHANGE_TX >= %1").arg(since_->watermark);
+            for (qint64 tx : own) {
+                ranges << QStringLiteral("(%1 and m.CHANGE_TX < %2)").arg(from).arg(tx);
+                from = QStringLiteral("m.CHANGE_TX > %1").arg(tx);
+            }
+            ranges << from;
+            stamped = QStringLiteral("(%1)").arg(ranges.join(QStringLiteral(" or ")));
+        } else {
+            for (qint64 tx : own)
+                ranges << QString::number(tx);
+            stamped = QStringLiteral("m.CHANGE_TX >= %1 and m.CHANGE_TX not in (%2)")
+                          .arg(since_->watermark)
+                          .arg(ranges.join(u','));
+        }
     }
     fb::Statement st(db_, tr_,
                      QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "

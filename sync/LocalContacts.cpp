@@ -196,7 +196,8 @@ void LocalContacts::beforeCommit() {
 }
 
 std::optional<qint64> deskWatermark(fb::Attachment& db) {
-    if (!changestamps::ensure(db))
+    // The program adds them when it opens the database: asking whether they are there is cheaper.
+    if (!changestamps::present(db) && !changestamps::ensure(db))
         return std::nullopt;
     return changestamps::watermark(db);
 }

@@ -3,6 +3,7 @@
 #include "FbApi.h"
 
 #include <QFile>
+#include <QtEndian>
 
 // Attaching to a database file and the one transaction.
 namespace fb {
@@ -11,7 +12,7 @@ namespace fb {
 
 namespace {
 
-QByteArray dpb(const QString& user, const QString& password) {
+QByteArray dpb(const QString& user, const QString& password, int pageBuffers) {
     QByteArray b;
     b.append(char(isc_dpb_version1));
     auto add = [&b](char tag, const QByteArray& value) {
@@ -25,6 +26,12 @@ QByteArray dpb(const QString& user, const QString& password) {
     add(char(isc_dpb_user_name), user.toUtf8());
     add(char(isc_dpb_password), password.toUtf8());
     add(char(isc_dpb_lc_ctype), QByteArrayLiteral("WIN1251"));
+    if (pageBuffers > 0) {
+        const quint32 pages = qToLittleEndian(quint32(pageBuffers));
+        b.append(char(isc_dpb_num_buffers));
+        b.append(char(sizeof pages));
+        b.append(reinterpret_cast<const char*>(&pages), sizeof pages);
+    }
     return b;
 }
 
@@ -42,7 +49,7 @@ void Attachment::attach(const QString& databaseName, const QString& user, const 
     const Api& a = api();
     ISC_STATUS_ARRAY status;
     const QByteArray name = databaseName.toUtf8();
-    const QByteArray params = dpb(user, password);
+    const QByteArray params = dpb(user, password, pageBuffers_);
     isc_db_handle h = 0;
     a.attach_database(status, static_cast<short>(name.size()), name.constData(), &h, static_cast<short>(params.size()),
                       params.constData());

@@ -46,6 +46,11 @@ public:
 
     // Attaches with user_name, password and lc_ctype WIN1251.
     void attach(const QString& databaseName, const QString& user, const QString& password);
+    // The page cache of the next attach, in pages; 0 keeps the engine's default. In SuperClassic
+    // mode every attachment has a cache of its own, small by default (256 pages): a connection that
+    // writes many rows in one transaction otherwise writes pages out, synchronously, long before its
+    // commit.
+    void setPageBuffers(int pages) { pageBuffers_ = pages; }
     void detach();
     // Deletes the database file of this attachment, which must be the only one; detached afterwards.
     void drop();
@@ -57,6 +62,7 @@ public:
 
 private:
     isc_db_handle handle_ = 0;
+    int pageBuffers_ = 0;
 };
 
 // The one transaction: read_committed, rec_version, nowait.

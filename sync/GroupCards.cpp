@@ -146,6 +146,7 @@ void GroupCards::moveInto(int num, const QString& path) {
         return;
     v[GR_NUM] = path;
     local_.update(num, v);
+    local_.wroteUnsynced();
 }
 
 void GroupCards::leave(int num, const QString& path) {
@@ -157,6 +158,7 @@ void GroupCards::leave(int num, const QString& path) {
         return; // moved elsewhere meanwhile
     v[GR_NUM].clear();
     local_.update(num, v);
+    local_.wroteUnsynced();
 }
 
 void GroupCards::applyMembers() {
@@ -290,6 +292,8 @@ int GroupCards::upload(bool& clean, SyncError& error) {
                 return written;
             }
             index_.forget(c.href);
+            if (wrote_)
+                wrote_(c.href);
             commit_();
             ++written;
             continue;
@@ -336,6 +340,8 @@ int GroupCards::upload(bool& clean, SyncError& error) {
         c.etag = r.etag.isEmpty() ? QStringLiteral("?") : r.etag;
         c.synced = syncedText(path, nums);
         index_.write(c);
+        if (wrote_)
+            wrote_(c.href);
         commit_();
         ++written;
     }
@@ -372,6 +378,8 @@ int GroupCards::upload(bool& clean, SyncError& error) {
         c.etag = r.etag.isEmpty() ? QStringLiteral("?") : r.etag;
         c.synced = syncedText(groups.path(group), nums);
         index_.write(c);
+        if (wrote_)
+            wrote_(c.href);
         commit_();
         ++written;
     }

@@ -43,6 +43,9 @@ public:
     // Brings the group cards in line with the desk's groups. Returns the cards written; a failed
     // request ends with error set; a card changed meanwhile on the server clears clean.
     int upload(bool& clean, SyncError& error);
+    // Told of every card this object wrote to the server (replaced, made or deleted), before the
+    // write is committed to the state.
+    void setWriteObserver(std::function<void(const QString& href)> wrote) { wrote_ = std::move(wrote); }
 
 private:
     struct Incoming {
@@ -72,6 +75,7 @@ private:
     CardDavClient& client_;
     QUrl book_;
     std::function<void()> commit_;
+    std::function<void(const QString&)> wrote_;
     std::vector<Incoming> incoming_;
     QHash<QString, int> byUid_;
     bool byUidRead_ = false;

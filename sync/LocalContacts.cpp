@@ -1,8 +1,10 @@
 #include "LocalContacts.h"
 
+#include "ChangeStamps.h"
 #include "Database.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 
 namespace cardsync {
 
@@ -35,7 +37,8 @@ DbLogin DbLogin::of(const Database& db) {
     return {db.databaseName, db.userName, db.password};
 }
 
-Connection::Connection(const DbLogin& login) {
+Connection::Connection(const DbLogin& login, int pageBuffers) {
+    db_.setPageBuffers(pageBuffers);
     db_.attach(login.databaseName, login.userName, login.password);
     tr_.start(db_);
 }
@@ -158,16 +161,61 @@ QList<int> LocalContacts::changedSinceSync() {
         else
             differs << QStringLiteral("coalesce(m.%1, '') <> coalesce(d.%1, '')").arg(f);
     }
+    // With the stamps, only the rows written from the watermark on: a row the last sync compared, or
+    // stored itself, and nobody wrote since is the same as its synced values.
+    QString stamped = QStringLiteral("1 = 1");
+    if (since_) {
+        // The ranges between the sync's own transactions, so that the index skips their rows (a
+        // first sync's own are every row it stored); past a few dozen, they are left out one by one.
+        std::vector<qint64> own(since_->ownTransactions.begin(), since_->ownTransactions.end());
+        std::sort(own.begin(), own.end());
+        own.erase(std::unique(own.begin(), own.end()), own.end());
+        own.erase(std::remove_if(own.begin(), own.end(), [this](qint64 tx) { return tx < since_->watermark; }),
+                  own.end());
+        QStringList ranges;
+        if (own.size() <= 50) {
+            QString from = QStringLiteral("m.CHANGE_TX >= %1").arg(since_->watermark);
+            for (qint64 tx : own) {
+                ranges << QStringLiteral("(%1 and m.CHANGE_TX < %2)").arg(from).arg(tx);
+                from = QStringLiteral("m.CHANGE_TX > %1").arg(tx);
+            }
+            ranges << from;
+            stamped = QStringLiteral("(%1)").arg(ranges.join(QStringLiteral(" or ")));
+        } else {
+            for (qint64 tx : own)
+                ranges << QString::number(tx);
+            stamped = QStringLiteral("m.CHANGE_TX >= %1 and m.CHANGE_TX not in (%2)")
+                          .arg(since_->watermark)
+                          .arg(ranges.join(u','));
+        }
+    }
     fb::Statement st(db_, tr_,
                      QStringLiteral("select m.NUM_MAIN from \"MAIN\" m left join SYNC_CARD s on s.NUM_MAIN = "
-                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where s.HREF is null "
-                                    "or d.NUM_MAIN is null or %1")
-                         .arg(differs.join(QStringLiteral(" or "))));
+                                    "m.NUM_MAIN left join SYNC_DESK d on d.NUM_MAIN = m.NUM_MAIN where %2 and "
+                                    "(s.HREF is null or d.NUM_MAIN is null or %1)")
+                         .arg(differs.join(QStringLiteral(" or ")), stamped));
     st.execute();
     QList<int> out;
     while (st.fetch())
         out << st.value(0).toInt();
     return out;
+}
+
+void LocalContacts::beforeCommit() {
+    const bool unsynced = std::exchange(unsynced_, false);
+    if (!std::exchange(written_, false) || unsynced)
+        return;
+    fb::Statement st(db_, tr_, QStringLiteral("select current_transaction from rdb$database"));
+    st.execute();
+    if (st.fetch())
+        ownTransactions_ << st.value(0).toLongLong();
+}
+
+std::optional<qint64> deskWatermark(fb::Attachment& db) {
+    // The program adds them when it opens the database: asking whether they are there is cheaper.
+    if (!changestamps::present(db) && !changestamps::ensure(db))
+        return std::nullopt;
+    return changestamps::watermark(db);
 }
 
 QStringList LocalContacts::cardsOfDeletedContacts() {
@@ -198,6 +246,7 @@ QVariant LocalContacts::groupOf(const QString& path) {
         insert.setParam(2, name);
         insert.execute();
         groupRows_.push_back({num, parent, name}); // the signature then holds this run's own groups
+        written_ = true;
         return num;
     });
     return group ? QVariant(*group) : QVariant();
@@ -230,6 +279,7 @@ int LocalContacts::insert(const Values& values) {
                        : c == FOTOLINK ? photoColumn(num, values)
                                        : row.values[c]);
     st.execute();
+    written_ = true;
     contacts_.insert(num, values);
     return num;
 }
@@ -252,6 +302,7 @@ void LocalContacts::update(int num, const Values& values) {
                                          : row.values[c]);
     st.setParam(i, num);
     st.execute();
+    written_ = true;
     contacts_.insert(num, values);
 }
 
@@ -259,6 +310,7 @@ void LocalContacts::remove(int num) {
     fb::Statement st(db_, tr_, QStringLiteral("delete from \"MAIN\" where NUM_MAIN = ?"));
     st.setParam(0, num);
     st.execute();
+    written_ = true;
     contacts_.remove(num);
 }
 

@@ -4,10 +4,13 @@
 #include "DeskPhotos.h"
 #include "FbClient.h"
 #include "ImportPlan.h"
+#include "SyncState.h"
 #include "SyncTypes.h"
 
 #include <QHash>
 #include <memory>
+#include <optional>
+#include <utility>
 
 // The contacts of the database as the sync sees them, read and written on the sync's own
 // connection and transaction.
@@ -40,6 +43,18 @@ public:
     // The contacts that differ from the values last synced, new ones among them, as the database
     // finds them column by column: a sync with nothing changed reads none of them.
     QList<int> changedSinceSync();
+    // Limits changedSinceSync to the contacts the database stamped from the mark on; none compares
+    // every contact (a database without the stamps, the first sync after they came).
+    void setChangesSince(const std::optional<DeskMark>& mark) { since_ = mark; }
+    // The transactions of this sync that wrote contacts or groups: their rows hold the values stored
+    // as synced, so the next sync leaves them out.
+    // Called before each commit of the sync's transaction: notes it as the sync's own when it wrote
+    // a contact or a group.
+    void beforeCommit();
+    // A write of this transaction leaves a contact other than its values stored as synced (a group card
+    // moved it): the transaction is then not the sync's own, and the next sync compares its rows.
+    void wroteUnsynced() { unsynced_ = true; }
+    const QList<qint64>& ownTransactions() const { return ownTransactions_; }
     // The cards whose contact is gone from the desk.
     QStringList cardsOfDeletedContacts();
     // A digest of the group tree as read, with the groups this run created: a renamed or moved group
@@ -68,12 +83,22 @@ private:
     DeskPhotos photos_;
     QHash<int, QString> photoPaths_; // FOTOLINK of the contacts read or written
     QVariant photoColumn(int num, const Values& values);
+    std::optional<DeskMark> since_;
+    bool written_ = false;
+    bool unsynced_ = false;
+    QList<qint64> ownTransactions_;
 };
+
+// The watermark of the database's change stamps, read before the sync's snapshot starts; the stamps
+// are added to an older database first. None when the database has no stamps (it refused them): the
+// sync then compares every contact.
+std::optional<qint64> deskWatermark(fb::Attachment& db);
 
 // A connection of the sync's own with one transaction, rolled back unless committed.
 class Connection {
 public:
-    explicit Connection(const DbLogin& login);
+    // pageBuffers: the page cache of the connection (see fb::Attachment::setPageBuffers).
+    explicit Connection(const DbLogin& login, int pageBuffers = 0);
     fb::Attachment& db() { return db_; }
     fb::Transaction& tr() { return tr_; }
     // Commits and starts the next transaction.

@@ -7,6 +7,7 @@
 #include "ForeignLines.h"
 #include "GroupCards.h"
 #include "LocalContacts.h"
+#include "OwnWrites.h"
 #include "ServerListing.h"
 #include "SyncState.h"
 #include "SyncTexts.h"
@@ -30,6 +31,10 @@ struct RunFailure {
 // The ETag kept when the server answered an upload without one: never equal to a real ETag, so the
 // next listing shows the card as changed and its values, equal to the ones synced, fix the ETag.
 const QString kUnknownEtag = QStringLiteral("?");
+
+// The sync's page cache: 64 MB of 4 KB pages holds what a first sync of tens of thousands of cards
+// writes in its one transaction, which the engine's small default would write out page by page.
+constexpr int kPageBuffers = 16384;
 
 // Server changes are stored in one transaction, committed once: the token is saved only at the end,
 // so a run that stops before finds them all again at the next sync. Each commit costs synchronous
@@ -77,7 +82,7 @@ public:
 
 private:
     void execute() {
-        conn_ = std::make_unique<Connection>(login_);
+        conn_ = std::make_unique<Connection>(login_, kPageBuffers);
         if (!stateTablesExist(conn_->db(), conn_->tr()))
             fail(SyncError::NotAddressBook, texts::noAccount());
         state_ = std::make_unique<SyncState>(conn_->db(), conn_->tr());
@@ -87,6 +92,8 @@ private:
         RunLock lock(login_);
         if (!lock.taken())
             fail(SyncError::Busy, texts::errorText(SyncError::Busy));
+        // Read before the snapshot that reads the contacts (see DeskMark).
+        watermark_ = deskWatermark(conn_->db());
         // The state as it stands now, after the lock: a run that ended meanwhile has stored its own.
         conn_->commit();
 
@@ -98,8 +105,11 @@ private:
 
         step(0, 1, texts::phaseReading());
         upgradeStateTables(conn_->db(), conn_->tr());
+        OwnWrites::ensureTable(conn_->db(), conn_->tr());
+        own_ = std::make_unique<OwnWrites>(conn_->db(), conn_->tr());
+        own_->load();
         ServerListing listing = listServer(*client_, book_, state_->token(), true);
-        if (listing.error.failed())
+        if (listing.error.failed() || !own_->completeListing(listing, *client_, book_, listing.error))
             throw RunFailure{listing.error};
         loadDesk(listing);
         if (listing.full)
@@ -109,6 +119,7 @@ private:
         fetchMissing(listing);
         groups_ = std::make_unique<GroupCards>(conn_->db(), conn_->tr(), *index_, *local_, *client_, book_,
                                                [this] { commitNow(); });
+        groups_->setWriteObserver([this](const QString& href) { wroteCard(href); });
 
         storeServerChanges(listing);
         applyChoices();
@@ -117,8 +128,14 @@ private:
         uploadGroupCards();
 
         if (clean_) {
-            state_->setToken(settledToken(listing.token));
+            // The token of this run's listing: this run's own writes come after it, and the next
+            // listing shows them again with the ETags the state holds (see OwnWrites).
+            state_->setToken(listing.token);
+            own_->settled();
             state_->setGroupsSignature(local_->groupsSignature());
+            local_->beforeCommit();
+            state_->setDeskMark(watermark_ ? std::optional<DeskMark>({*watermark_, local_->ownTransactions()})
+                                           : std::nullopt);
         }
         result_.conflicts = int(state_->conflicts().size());
         conn_->commit();
@@ -132,6 +149,8 @@ private:
     void loadDesk(const ServerListing& listing) {
         local_ = std::make_unique<LocalContacts>(conn_->db(), conn_->tr());
         local_->photos().setFolder(photoFolderFor(login_.databaseName, QCoreApplication::applicationDirPath()));
+        if (watermark_)
+            local_->setChangesSince(state_->deskMark());
         local_->loadSome({});
         index_ = std::make_unique<CardIndex>(*state_);
         if (listing.full || local_->groupsSignature() != state_->groupsSignature()) {
@@ -144,27 +163,6 @@ private:
 
     // A desk contact by key, read when the run has not read it yet.
     bool onDesk(int num) { return local_->contains(num) || (index_->partial() && local_->loadOne(num)); }
-
-    // The token taken before this run's own uploads lists them again next time; worse, a server whose
-    // token names the book's content (Xandikos) gives the same token back when a card we uploaded is
-    // deleted again, and the delete would never be seen. So the token is moved past our own changes
-    // when the changes since it are exactly ours; anyone else's change keeps the older token.
-    QString settledToken(const QString& token) {
-        if (!wrote_ || token.isEmpty())
-            return token;
-        const ServerListing since = listServer(*client_, book_, token, false);
-        if (since.error.failed() || since.full || since.token.isEmpty())
-            return token;
-        for (auto it = since.changed.begin(); it != since.changed.end(); ++it) {
-            const CardState* c = findCard(it.key());
-            if (!c || c->etag != it->etag)
-                return token;
-        }
-        for (const QString& href : since.removed)
-            if (findCard(href))
-                return token;
-        return since.token;
-    }
 
     [[noreturn]] void fail(SyncError::Kind kind, const QString& message) {
         SyncError e;
@@ -215,6 +213,8 @@ private:
     }
 
     CardState* findCard(const QString& href) { return index_->find(href); }
+    // A card written to the server: kept with the card's state, committed with it.
+    void wroteCard(const QString& href) { own_->wrote(href); }
     void writeCard(const CardState& c) { index_->write(c); }
     void forgetCard(const QString& href) { index_->forget(href); }
 
@@ -222,6 +222,7 @@ private:
     void rowWritten() { ++uncommitted_; }
 
     void commitNow() {
+        local_->beforeCommit();
         conn_->commit();
         uncommitted_ = 0;
     }
@@ -379,7 +380,7 @@ private:
                 throw RunFailure{r.error};
             c.etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
             ++result_.counts.updatedServer;
-            wrote_ = true;
+            wroteCard(c.href);
         } else {
             c.etag = etag;
         }
@@ -490,7 +491,7 @@ private:
                         throw RunFailure{r.error};
                     }
                     ++result_.counts.createdServer;
-                    wrote_ = true;
+                    wroteCard(c.href);
                     settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
                 } else {
                     local_->remove(c.num);
@@ -512,7 +513,7 @@ private:
                         throw RunFailure{r.error};
                     etag = r.etag.isEmpty() ? kUnknownEtag : r.etag;
                     ++result_.counts.updatedServer;
-                    wrote_ = true;
+                    wroteCard(c.href);
                 }
                 if (merged != desk) {
                     holdServerPhoto(c, merged);
@@ -565,7 +566,6 @@ private:
             throw RunFailure{error};
         clean_ = clean_ && clean;
         result_.counts.groupCards += written;
-        wrote_ = wrote_ || written > 0;
     }
 
     void deleteOnServer(const CardState& c, const QString& etag) {
@@ -578,7 +578,7 @@ private:
             throw RunFailure{r.error};
         forgetCard(c.href);
         ++result_.counts.deletedServer;
-        wrote_ = true;
+        wroteCard(c.href);
         commitNow();
     }
 
@@ -622,9 +622,9 @@ private:
             if (!r.ok())
                 throw RunFailure{r.error};
             settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
+            wroteCard(c.href);
             commitNow();
             ++result_.counts.updatedServer;
-            wrote_ = true;
         }
         for (int num : fresh) {
             if (++done % 200 == 0)
@@ -680,9 +680,9 @@ private:
         if (!r.ok())
             throw RunFailure{r.error};
         settle(c, desk, r.etag.isEmpty() ? kUnknownEtag : r.etag);
+        wroteCard(c.href);
         commitNow();
         ++result_.counts.createdServer;
-        wrote_ = true;
     }
 
     DbLogin login_;
@@ -699,8 +699,9 @@ private:
     std::unique_ptr<GroupCards> groups_;
     SyncResult result_;
     QSet<QString> handled_; // cards whose server change this run stored
-    bool clean_ = true;
-    bool wrote_ = false; // this run changed the server // every change listed was handled: the new token may be kept
+    bool clean_ = true;     // every change listed was handled: the new token may be kept
+    std::unique_ptr<OwnWrites> own_;
+    std::optional<qint64> watermark_; // of the change stamps; none without them
     int uncommitted_ = 0;
 };
 

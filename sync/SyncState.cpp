@@ -31,6 +31,9 @@ QString syncDeskTable() {
     return QStringLiteral("CREATE TABLE SYNC_DESK (%1)").arg(cols.join(QStringLiteral(", ")));
 }
 
+// 1 for a card a run must look at whatever changed: a conflict, an upload not yet confirmed.
+const char* const kUnsettled = "iif(CONFLICT = 1 or ETAG is null or SYNCED is null, 1, 0)";
+
 QVariant textOrNull(const QString& s) {
     return s.isEmpty() ? QVariant() : QVariant(s);
 }
@@ -75,6 +78,28 @@ void upgradeStateTables(fb::Attachment& db, fb::Transaction& tr) {
     if (!columnExists(db, tr, "SYNC_ACCOUNT", "GROUPS_SIG")) {
         fb::executeImmediate(db, tr, QStringLiteral("alter table SYNC_ACCOUNT add GROUPS_SIG VARCHAR(64)"));
         altered = true;
+    }
+    if (!columnExists(db, tr, "SYNC_ACCOUNT", "DESK_WATERMARK")) {
+        fb::executeImmediate(
+            db, tr,
+            QStringLiteral("alter table SYNC_ACCOUNT add DESK_WATERMARK BIGINT, add DESK_OWN_TX VARCHAR(2000)"));
+        altered = true;
+    }
+    // The cards every run looks at whatever changed are few: found through indexes, not by reading
+    // every card of the book.
+    for (const auto& [name, sql] :
+         {std::pair{"SYNC_CARD_CONFLICT", "CREATE INDEX SYNC_CARD_CONFLICT ON SYNC_CARD (CONFLICT)"},
+          std::pair{"SYNC_CARD_UNSETTLED", "CREATE INDEX SYNC_CARD_UNSETTLED ON SYNC_CARD COMPUTED BY (%1)"}}) {
+        fb::Statement index(
+            db, tr,
+            QStringLiteral("select count(*) from RDB$INDICES where RDB$INDEX_NAME = '%1'").arg(QLatin1String(name)));
+        index.execute();
+        if (index.fetch() && index.value(0).toInt() == 0) {
+            index.close();
+            fb::executeImmediate(db, tr,
+                                 QString::fromLatin1(sql).replace(QStringLiteral("%1"), QLatin1String(kUnsettled)));
+            altered = true;
+        }
     }
     if (altered) {
         tr.commit();
@@ -174,7 +199,7 @@ std::vector<CardState> readCards(fb::Attachment& db, fb::Transaction& tr, const 
 } // namespace
 
 std::vector<CardState> SyncState::unsettled() {
-    return readCards(db_, tr_, QStringLiteral("where CONFLICT = 1 or ETAG is null or SYNCED is null"));
+    return readCards(db_, tr_, QStringLiteral("where %1 = 1").arg(QLatin1String(kUnsettled)));
 }
 
 std::optional<CardState> SyncState::card(const QString& href) {
@@ -199,6 +224,33 @@ std::optional<CardState> SyncState::cardOf(int num) {
     if (found.empty())
         return std::nullopt;
     return found.front();
+}
+
+std::optional<DeskMark> SyncState::deskMark() {
+    fb::Statement st(db_, tr_, QStringLiteral("select DESK_WATERMARK, DESK_OWN_TX from SYNC_ACCOUNT where ID = 1"));
+    st.execute();
+    if (!st.fetch() || st.isNull(0))
+        return std::nullopt;
+    DeskMark mark;
+    mark.watermark = st.value(0).toLongLong();
+    for (const QString& tx : st.value(1).toString().split(u',', Qt::SkipEmptyParts))
+        mark.ownTransactions << tx.toLongLong();
+    return mark;
+}
+
+void SyncState::setDeskMark(const std::optional<DeskMark>& mark) {
+    QStringList own;
+    if (mark)
+        for (qint64 tx : mark->ownTransactions)
+            own << QString::number(tx);
+    QString ownText = own.join(u',');
+    if (ownText.size() > 2000)
+        ownText.clear(); // too many to leave out: the next sync compares those rows too
+    fb::Statement st(db_, tr_,
+                     QStringLiteral("update SYNC_ACCOUNT set DESK_WATERMARK = ?, DESK_OWN_TX = ? where ID = 1"));
+    st.setParam(0, mark ? QVariant(mark->watermark) : QVariant());
+    st.setParam(1, textOrNull(ownText));
+    st.execute();
 }
 
 QString SyncState::groupsSignature() {

@@ -27,6 +27,15 @@ struct CardState {
     QString choice; // the user's choice (choiceText), carried out by the next sync
 };
 
+// What the last sync saw of the desk: every contact whose row was last written by a transaction older
+// than the watermark (the oldest transaction active when that sync began to read), and its own writes.
+// The next sync compares only the contacts stamped with a transaction from the watermark on, less the
+// sync's own transactions, whose rows it stored with their synced values.
+struct DeskMark {
+    qint64 watermark = 0;
+    QList<qint64> ownTransactions;
+};
+
 bool stateTablesExist(fb::Attachment& db, fb::Transaction& tr);
 // Creates the tables when missing; commits and restarts the transaction.
 void createStateTables(fb::Attachment& db, fb::Transaction& tr);
@@ -49,6 +58,10 @@ public:
     std::vector<CardState> unsettled();
     std::optional<CardState> card(const QString& href);
     std::optional<CardState> cardOf(int num);
+    // The desk's watermark of the last sync that compared every contact it had to (see DeskMark);
+    // none when the database has no change stamps or no such sync ran yet.
+    std::optional<DeskMark> deskMark();
+    void setDeskMark(const std::optional<DeskMark>& mark);
     // The digest of the group tree at the end of the last sync.
     QString groupsSignature();
     void setGroupsSignature(const QString& signature);

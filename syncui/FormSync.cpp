@@ -163,7 +163,7 @@ void TFormSync::build() {
     GridConflicts->verticalHeader()->hide();
     GridColumns = new QTableWidget(0, 5, split);
     GridColumns->setObjectName(QStringLiteral("GridColumns"));
-    GridColumns->horizontalHeader()->setStretchLastSection(true);
+    GridColumns->horizontalHeader()->setStretchLastSection(false);
     GridColumns->verticalHeader()->hide();
     split->addWidget(GridConflicts);
     split->addWidget(GridColumns);
@@ -226,6 +226,8 @@ void TFormSync::retranslate() {
     GridColumns->setHorizontalHeaderLabels({text("M328", "Поле"), text("M376", "Оставить"),
                                             text("M329", "На компьютере"), text("M330", "На сервере"),
                                             text("M331", "При последней синхронизации")});
+    // An empty grid shows its headings whole too (a scroll bar rather than clipped words).
+    GridColumns->resizeColumnsToContents();
     BtnKeepDesk->setText(choiceText(Choice::KeepDesk));
     BtnKeepServer->setText(choiceText(Choice::KeepServer));
     showPasswordStore();

@@ -17,6 +17,13 @@
 
 namespace synctest {
 
+// The rows of a case run on each server.
+inline void addServerRows() {
+    QTest::addColumn<carddavtest::ServerKind>("kind");
+    QTest::newRow("Radicale") << carddavtest::ServerKind::Radicale;
+    QTest::newRow("Xandikos") << carddavtest::ServerKind::Xandikos;
+}
+
 using carddavtest::CardDavServer;
 using carddavtest::ServerKind;
 

@@ -31,11 +31,7 @@ QString sync(Setup& s) {
 class SyncTest : public QObject {
     Q_OBJECT
 private:
-    static void servers() {
-        QTest::addColumn<ServerKind>("kind");
-        QTest::newRow("Radicale") << ServerKind::Radicale;
-        QTest::newRow("Xandikos") << ServerKind::Xandikos;
-    }
+    static void servers() { addServerRows(); }
 
 private Q_SLOTS:
     void discoveryFindsTheBook_data() { servers(); }

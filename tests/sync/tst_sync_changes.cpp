@@ -63,11 +63,7 @@ QByteArray arbuzov(const QString& note = {}) {
 class SyncChangesTest : public QObject {
     Q_OBJECT
 private:
-    static void servers() {
-        QTest::addColumn<ServerKind>("kind");
-        QTest::newRow("Radicale") << ServerKind::Radicale;
-        QTest::newRow("Xandikos") << ServerKind::Xandikos;
-    }
+    static void servers() { addServerRows(); }
 
 private Q_SLOTS:
     // The phone deletes a card the desk has just uploaded: the book holds again what it held when the

@@ -95,11 +95,7 @@ cardsync::SyncResult synced(Setup& s) {
 class SyncGroupsTest : public QObject {
     Q_OBJECT
 private:
-    static void servers() {
-        QTest::addColumn<ServerKind>("kind");
-        QTest::newRow("Radicale") << ServerKind::Radicale;
-        QTest::newRow("Xandikos") << ServerKind::Xandikos;
-    }
+    static void servers() { addServerRows(); }
     static void serversAndVersions() {
         QTest::addColumn<ServerKind>("kind");
         QTest::addColumn<bool>("v4");
@@ -203,9 +199,8 @@ private Q_SLOTS:
         // A contact deleted on the desk leaves the card; the member the desk never knew stays.
         s.desk.remove(QStringLiteral("Zotov"));
         QVERIFY(synced(s).ok);
-        QCOMPARE(membersOnServer(*s.phone),
-                 (Members{{QStringLiteral("Clients"), {QStringLiteral("somebody-else")}},
-                          {QStringLiteral("Семья"), {QStringLiteral("Yakovlev")}}}));
+        QCOMPARE(membersOnServer(*s.phone), (Members{{QStringLiteral("Clients"), {QStringLiteral("somebody-else")}},
+                                                     {QStringLiteral("Семья"), {QStringLiteral("Yakovlev")}}}));
     }
 
     // A contact two group cards name at once joins the group whose path comes first.

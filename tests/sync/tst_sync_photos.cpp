@@ -64,11 +64,7 @@ private:
         QTest::newRow("Xandikos, 3.0 inline") << ServerKind::Xandikos << PhotoForm::Inline30;
         QTest::newRow("Xandikos, 4.0 data URI") << ServerKind::Xandikos << PhotoForm::DataUri40;
     }
-    static void servers() {
-        QTest::addColumn<ServerKind>("kind");
-        QTest::newRow("Radicale") << ServerKind::Radicale;
-        QTest::newRow("Xandikos") << ServerKind::Xandikos;
-    }
+    static void servers() { addServerRows(); }
     static QByteArray serverPhoto(Setup& s, const QString& fam) {
         for (const Phone::Card& c : s.phone->cards())
             if (c.contact.row.text(exchange::FAM) == fam)
